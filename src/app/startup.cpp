@@ -1,0 +1,71 @@
+#include "app/startup.h"
+
+#include "app/main_window.h"
+#include "engine/copy_job.h"
+#include "output/console.h"
+#include "output/controls.h"
+#include "output/html_log.h"
+#include "output/progress_bar.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+
+namespace app {
+
+namespace {
+
+// The client origin is 3 pixels right of and 22 below the window's corner.
+constexpr int32_t kClientLeft = 3;
+constexpr int32_t kClientTop = 22;
+
+void StartUp() {
+    Controls = ControlHandles{};
+    output::ResetConsole();
+    output::ResetLog();
+    RegisterMainClass();
+    CreateMainWindow();
+    settings::SetDefaultSettings();
+    CreateControls();
+    LoadSettings();
+    // The file keeps x under rememberWindowVertical and y under rememberWindowHorizontal.
+    if (Settings.rememberWindowPosition)
+        os::MoveWin(Controls.mainWindow, Settings.rememberWindowVertical - kClientLeft,
+                    Settings.rememberWindowHorizontal - kClientTop, kMainWidth, kMainHeight,
+                    true);
+    CopyJob.state = Idle;
+    output::DrawProgressBar(0, output::kProgressCells);
+}
+
+int32_t RunLoop() {
+    os::Message message{};
+    while (os::NextMessage(&message) > 0) {
+        os::TranslateMsg(message);
+        os::DispatchMsg(message);
+    }
+    return static_cast<int32_t>(message.wParam);
+}
+
+void ShutDown() {
+    // A settings report still reading tramox.ini on the worker must be done before it is
+    // rewritten; the wait is bounded so that closing never hangs.
+    engine::CloseWorker(kWorkerCloseMilliseconds);
+    if (Settings.saveSettings) settings::WriteSettingsFile();
+    DeleteFonts();
+    if (!Settings.dumpResults) output::EraseConsoleFile();
+}
+
+}  // namespace
+
+void LoadSettings() {
+    settings::ReadSettingsFile();
+    output::ApplySettingsToWindow();
+    settings::TestLoadedNames();
+}
+
+int32_t RunProgram() {
+    StartUp();
+    int32_t exitCode = RunLoop();
+    ShutDown();
+    return exitCode;
+}
+
+}  // namespace app

@@ -1,0 +1,115 @@
+#include "app/window_proc.h"
+
+#include "engine/copy_job.h"
+#include "output/console.h"
+#include "output/controls.h"
+#include "output/progress_bar.h"
+#include "settings/settings.h"
+
+namespace app {
+
+namespace {
+
+constexpr uint32_t kFileRecordSize = 76;
+constexpr uint32_t kPathBuffer = 260;
+// Explorer look, file must exist, keep the current directory, no read-only box, overwrite prompt.
+constexpr uint32_t kFileDialogFlags = 0x8100E;
+constexpr char kFileFilter[] = "Files\0*.*\0";  // the literal adds the closing zero
+
+uint16_t LowWord(intptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+uint16_t HighWord(intptr_t value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
+
+void OnClose() {
+    output::SyncCheckBoxes();
+    CopyJob.state = Closing;
+}
+
+void OnMove(intptr_t lParam) {
+    // The client origin is recorded whatever rememberWindowPosition says.
+    Settings.rememberWindowVertical = LowWord(lParam);
+    Settings.rememberWindowHorizontal = HighWord(lParam);
+    RepaintProgressBar();
+}
+
+void OnPauseButton() {
+    if (CopyJob.state != Paused) engine::PauseCopyRun();
+    else engine::ResumeCopyRun();
+}
+
+// Each comparison stands on its own, in this order.
+void OnButton(os::Window sender) {
+    output::SyncCheckBoxes();
+    if (sender == Controls.copyButton) engine::StartCopyRun();
+    if (sender == Controls.stopButton) engine::StopCopyRun();
+    if (sender == Controls.sourceBrowse && ChooseSourceFile())
+        os::SetText(Controls.sourceEdit, CopyJob.sourceSpec.c_str());
+    if (sender == Controls.destinyBrowse && ChooseDestinyFolder())
+        os::SetText(Controls.destinyEdit, CopyJob.destinyPath.c_str());
+    if (sender == Controls.clearButton) output::ClearConsole();
+    if (sender == Controls.rememberButton) Settings.rememberFolder = CopyJob.destinyPath;
+    if (sender == Controls.pauseButton) OnPauseButton();
+}
+
+void OnCommand(uintptr_t wParam, intptr_t lParam) {
+    uint16_t code = HighWord(static_cast<intptr_t>(wParam));
+    if (code == os::kNotifyEditChange) output::SyncCheckBoxes();
+    else if (code == os::kNotifyClicked) OnButton(static_cast<os::Window>(lParam));
+}
+
+}  // namespace
+
+bool ChooseSourceFile() {
+    char file[kPathBuffer] = {};
+    os::OpenFileRecord record{};
+    record.structSize = kFileRecordSize;
+    record.owner = Controls.mainWindow;
+    record.filter = kFileFilter;
+    record.file = file;
+    record.maxFile = kPathBuffer;
+    record.flags = kFileDialogFlags;
+    record.defaultExtension = "*";
+    bool chosen = os::ChooseFile(record);
+    file[kPathBuffer - 1] = 0;
+    if (file[0] != 0) CopyJob.sourceSpec = ShortText(file);  // cut after 255 characters
+    return chosen;
+}
+
+bool ChooseDestinyFolder() {
+    os::BrowseRecord record{Controls.mainWindow, 0, nullptr, "", 0};
+    os::ItemList list = os::BrowseFolder(record);
+    if (list == 0) return false;
+    char path[kPathBuffer] = {};
+    os::PathFromItemList(list, path);
+    os::FreeItemList(list);
+    path[kPathBuffer - 1] = 0;
+    CopyJob.destinyPath = ShortText(path);
+    return true;
+}
+
+void RepaintProgressBar() {
+    if (!Settings.showProgressBar || Controls.mainWindow == 0) return;
+    output::DrawProgressBar(output::FilledCells(CopyJob.percent), output::kProgressCells);
+}
+
+intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam) {
+    switch (message) {
+        case os::kMsgDestroy:
+            OnClose();
+            os::PostQuit(0);
+            return 0;
+        case os::kMsgMove: OnMove(lParam); break;
+        case os::kMsgActivate:
+        case os::kMsgSetFocus:
+        case os::kMsgKillFocus:
+        case os::kMsgEnable:
+        case os::kMsgShowWindow: RepaintProgressBar(); break;
+        case os::kMsgClose: OnClose(); break;
+        case os::kMsgCommand: OnCommand(wParam, lParam); break;
+        case kMsgRefreshConsole: output::ShowConsoleText(); break;
+        default: break;
+    }
+    return os::DefaultProc(window, message, wParam, lParam);
+}
+
+}  // namespace app

@@ -1,0 +1,19 @@
+// The window procedure of the main window: messages and button commands.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os.h"
+
+namespace app {
+
+intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// The source file dialog: the dialog's own result; a picked path goes to sourceSpec.
+bool ChooseSourceFile();
+// The destiny folder dialog: true when a folder was picked (its path goes to destinyPath).
+bool ChooseDestinyFolder();
+// Paints the bar from the current file's percentage, when showProgressBar is yes.
+void RepaintProgressBar();
+
+}  // namespace app

@@ -1,0 +1,43 @@
+// The engine side of the Copy, Pause and Stop commands, and the shared record of a run.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/shared_value.h"
+
+enum JobState : int32_t {
+    Idle = 0,
+    SearchSource = 1,
+    SearchFolder = 2,
+    TryCreateFolder = 3,
+    StartCopying = 4,
+    PrepareSource = 5,
+    PrepareDestiny = 6,
+    OpenSource = 7,
+    CreateDestiny = 8,
+    ReadByte = 9,
+    SubstituteByte = 10,
+    WriteByte = 11,
+    CloseSource = 12,
+    CloseDestiny = 13,
+    SearchNext = 14,
+    FinishRun = 15,
+    SearchDestiny = 16,
+    VerifyByte = 19,
+    Paused = 30,
+    Closing = -1,
+};
+
+namespace engine {
+
+// Main thread, from the window's buttons.
+void StartCopyRun();
+void PauseCopyRun();
+void ResumeCopyRun();
+void StopCopyRun();
+
+// Shutdown: asks a running worker to leave at its next step and waits at most `milliseconds`
+// for it. Returns true when no worker is left running.
+bool CloseWorker(int milliseconds);
+
+}  // namespace engine

@@ -1,0 +1,29 @@
+#include "output/controls.h"
+
+ControlHandles Controls;
+
+namespace output {
+
+void SyncCheckBoxes() {
+    for (int box = 0; box < settings::kCheckBoxCount; ++box) {
+        intptr_t state = os::Send(Controls.checkBoxes[box], os::kMsgButtonGetCheck, 0, 0);
+        // An indeterminate box counts as no.
+        Settings.*settings::CheckBoxField(box).flag = state == os::kCheckChecked;
+    }
+}
+
+void ApplySettingsToWindow() {
+    for (int box = 0; box < settings::kCheckBoxCount; ++box) {
+        if (Settings.*settings::CheckBoxField(box).flag)
+            os::Send(Controls.checkBoxes[box], os::kMsgButtonSetCheck, os::kCheckChecked, 0);
+    }
+    if (Settings.saveSourceFile) os::SetText(Controls.sourceEdit, Settings.lastSourceFile.c_str());
+    if (Settings.saveDestinyFolder)
+        os::SetText(Controls.destinyEdit, Settings.lastDestinyFolder.c_str());
+    if (!Settings.rememberFolder.empty()) {
+        Settings.lastDestinyFolder = Settings.rememberFolder;
+        os::SetText(Controls.destinyEdit, Settings.rememberFolder.c_str());
+    }
+}
+
+}  // namespace output

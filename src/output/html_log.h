@@ -1,0 +1,21 @@
+// The HTML log: a header block per run, entries in between, and the browser at the end.
+#pragma once
+
+#include "runtime/files.h"
+
+namespace output {
+
+extern rt::TextFile LogFile;  // bound by BeginLogRun, reopened by each entry
+
+void BeginLogRun();  // main thread, before the worker starts
+void EndLogRun();    // worker thread, when the run is idle again
+// Forgets the binding of an earlier program run (start-up and tests).
+void ResetLog();
+
+extern const char* const kAuthorCredit;
+extern const char* const kMakerCredit;
+extern const char* const kHomepage;
+extern const char* const kContactAddress;
+extern const char* const kDownloadAddress;
+
+}  // namespace output

@@ -1,0 +1,126 @@
+// Test controls of the simulated Windows: set up files, script faults and dialog answers, and look
+// at windows, pixels, message boxes and counters. Only tests include this header.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace sim {
+
+// A fresh machine: drive C: with an empty folder C:\work as the current directory, no windows,
+// no faults, counters at zero, clock at 3 May 2010 14:07:09.051, local time = UTC.
+void Reset();
+
+// ---- Files ----
+// Paths are absolute ("C:\a\b.txt") or relative to the current directory; case-insensitive.
+// Missing parent folders are created. Drives other than C: appear when first used.
+void AddFile(const std::string& path, const std::string& content,
+             uint32_t attributes = os::kAttrArchive, uint64_t writeTime = 0);
+void AddFolder(const std::string& path, uint32_t attributes = os::kAttrDirectory);
+bool Exists(const std::string& path);
+std::string Content(const std::string& path);  // the bytes of a file; empty when missing
+uint32_t Attributes(const std::string& path);  // os::kInvalidAttributes when missing
+uint64_t WriteTime(const std::string& path);
+void SetCurrentFolder(const std::string& path);
+// Holds a file open as another program would, with the given sharing (0 = exclusive).
+void HoldOpen(const std::string& path, uint32_t access, uint32_t share);
+void ReleaseHeld();
+// A file of this size whose bytes read as (offset & 255); never stored, for 64-bit sizes.
+void AddLargeFile(const std::string& path, uint64_t size);
+
+// ---- Faults ----
+enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttributes,
+                GetAttributes, FindFirst, FindNext, WriteTime, Count };
+// The next `times` calls of `op` whose path (for Read, Write and Close: the file's path)
+// matches `pathPattern` (case-insensitive; "" = any, "*" wildcards allowed) fail with `error`.
+// times < 0 fails for ever.
+void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t error);
+// Reading any byte of [first, last] of the file fails `times` times (per byte), < 0 = for ever.
+void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int times,
+                   uint32_t error = os::kErrorCrc);
+// After `bytes` more bytes written to any file, writes come short (the disk is full).
+void FillDiskAfter(uint64_t bytes);
+void ClearFaults();
+// How many times an operation was called (successful or not) since Reset.
+int Count(Op op);
+
+// ---- Clock ----
+void SetLocalTime(const os::LocalTime& time);
+void SetUtcOffsetMinutes(int32_t minutes);  // local = UTC + offset
+
+// ---- Windows ----
+struct WindowInfo {
+    os::Window handle;
+    std::string className;
+    std::string text;
+    uint32_t style, exStyle;
+    int32_t x, y, width, height;  // as created or last moved; client-relative for children
+    os::Window parent;
+    bool visible, enabled;
+    uint32_t check;  // BM_GETCHECK state for buttons
+    os::Font font;
+    uint32_t showCommand;  // the last ShowWin command
+};
+// Every window ever created, in creation order (destroyed ones included, marked by handle
+// still listed; use IsAlive).
+std::vector<WindowInfo> Windows();
+WindowInfo Info(os::Window window);
+bool IsAlive(os::Window window);
+os::Window FindWindow(const std::string& className, const std::string& text);
+void SetCheck(os::Window window, uint32_t state);  // as a user clicking would, no message
+void TypeText(os::Window window, const std::string& text);  // sets the text, no message
+
+struct FontInfo {
+    os::FontSpec spec;
+    bool deleted;
+};
+std::vector<FontInfo> Fonts();
+bool FontAlive(os::Font font);
+os::FontSpec FontOf(os::Font font);
+
+bool ClassRegistered(const std::string& name, os::WindowClass* out = nullptr);
+
+// Client pixels of a top-level window; never painted pixels read 0xFFFFFFFF.
+uint32_t Pixel(os::Window window, int32_t x, int32_t y);
+int PixelCalls();           // SetPixelColor calls since Reset
+int DeviceContextsTaken();  // GetDeviceContext calls since Reset
+int DeviceContextsHeld();   // taken and not released
+
+// Messages posted and not yet taken from the queue.
+std::vector<os::Message> PendingMessages();
+// Runs posted messages through their window procedures until the queue is empty (quit
+// messages are dropped and counted).
+void PumpMessages();
+// Called by NextMessage when the queue is empty; it may post, send or close. When none is set,
+// or the queue is still empty after it, the simulated user closes the first live top-level
+// window (WM_CLOSE), so a main loop never blocks in a test.
+void OnIdle(std::function<void()> script);
+
+// ---- Message boxes, dialogs, programs ----
+struct Box {
+    os::Window owner;
+    std::string text, caption;
+    uint32_t flags;
+};
+std::vector<Box> MessageBoxes();
+void AnswerMessageBoxes(int32_t answer);  // default 1 (IDOK)
+
+// The next ChooseFile returns this path (or cancels when `cancel`); it records the record.
+void AnswerFileDialog(const std::string& path, bool cancel = false);
+os::OpenFileRecord LastFileDialog();
+std::string LastFileDialogFilter();  // the filter's bytes, zeros included
+void AnswerFolderDialog(const std::string& path, bool cancel = false);
+os::BrowseRecord LastFolderDialog();
+int ItemListsAlive();
+
+std::vector<std::string> StartedPrograms();  // command lines given to StartProgram
+void AnswerStartProgram(uint32_t result);    // default 33
+
+// EndProcess in the simulated platform prints "exit <code>" and every message box text of the
+// process to stderr, then ends the test process with that code (use gtest death tests).
+
+}  // namespace sim

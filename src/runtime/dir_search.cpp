@@ -1,0 +1,103 @@
+#include "runtime/dir_search.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint32_t kFilteredBits =
+    os::kAttrHidden | os::kAttrSystem | os::kAttrVolume | os::kAttrDirectory;
+
+bool PassesFilter(uint32_t attributes, uint32_t filter) {
+    return (attributes & ~filter & kFilteredBits) == 0;
+}
+
+int32_t SearchCode(uint32_t error) {
+    if (error == os::kErrorFileNotFound || error == os::kErrorNoMoreFiles) return kSearchDone;
+    if (error == os::kErrorInvalidParameter) return 13;
+    return static_cast<int32_t>(error);
+}
+
+void Fill(DirEntry& entry, const os::FindData& data) {
+    entry.name = ShortText(data.name);
+    entry.attributes = data.attributes;
+    entry.size = data.size;
+    uint64_t local = 0;
+    entry.time = os::UtcToLocalFileTime(data.writeTime, &local) ? PackDosTime(local) : 0;
+}
+
+// Skips entries the filter refuses; returns the search code of the first one it accepts.
+int32_t Accept(DirEntry& entry, os::FindData& data) {
+    while (!PassesFilter(data.attributes, entry.filter)) {
+        uint32_t error = os::FindNext(entry.handle, &data);
+        if (error != 0) return SearchCode(error);
+    }
+    Fill(entry, data);
+    return 0;
+}
+
+// Days from 1 March of year 0 for a civil date, and back (proleptic Gregorian).
+void CivilFromDays(int64_t days, int64_t* year, uint32_t* month, uint32_t* day) {
+    days += 719468;
+    int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    int64_t dayOfEra = days - era * 146097;
+    int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    int64_t mp = (5 * dayOfYear + 2) / 153;
+    *day = static_cast<uint32_t>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    *month = static_cast<uint32_t>(mp < 10 ? mp + 3 : mp - 9);
+    *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
+}
+
+}  // namespace
+
+int32_t FindFirst(const ShortText& pattern, uint32_t filter, DirEntry& entry) {
+    FindClose(entry);
+    entry.filter = filter;
+    os::FindData data{};
+    uint32_t error = os::FindFirst(pattern.c_str(), &data, &entry.handle);
+    if (error != 0) {
+        entry.handle = os::kInvalidFind;
+        return SearchCode(error);
+    }
+    int32_t code = Accept(entry, data);
+    if (code != 0) FindClose(entry);
+    return code;
+}
+
+int32_t FindNext(DirEntry& entry) {
+    if (entry.handle == os::kInvalidFind) return kSearchDone;
+    os::FindData data{};
+    uint32_t error = os::FindNext(entry.handle, &data);
+    if (error != 0) return SearchCode(error);
+    return Accept(entry, data);
+}
+
+void FindClose(DirEntry& entry) {
+    if (entry.handle != os::kInvalidFind) os::FindClose(entry.handle);
+    entry.handle = os::kInvalidFind;
+}
+
+uint32_t PackDosTime(uint64_t localFileTime) {
+    constexpr int64_t kDaysFrom1970To1601 = -134774;
+    int64_t seconds = static_cast<int64_t>(localFileTime / 10000000ull);
+    int64_t days = seconds / 86400 + kDaysFrom1970To1601;
+    int64_t secondOfDay = seconds % 86400;
+    int64_t year = 0;
+    uint32_t month = 0, day = 0;
+    CivilFromDays(days, &year, &month, &day);
+    if (year < 1980 || year > 2107) return 0;
+    uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day);
+    uint32_t time = static_cast<uint32_t>(((secondOfDay / 3600) << 11) |
+                                          (((secondOfDay / 60) % 60) << 5) |
+                                          ((secondOfDay % 60) / 2));
+    return (date << 16) | time;
+}
+
+bool PathExists(const ShortText& path) {
+    DirEntry entry;
+    bool found = FindFirst(path, kAnyFile, entry) == 0;
+    FindClose(entry);
+    return found;
+}
+
+}  // namespace rt

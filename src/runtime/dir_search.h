@@ -1,0 +1,35 @@
+// The directory search: the entries that match a path with wildcards, under an attribute filter.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os.h"
+#include "runtime/short_text.h"
+
+namespace rt {
+
+constexpr uint32_t kAnyFile = 63;  // read-only, hidden, system, volume, folder, archive
+constexpr int32_t kSearchDone = 18;
+
+struct DirEntry {
+    ShortText name;         // the long name, without folder
+    uint32_t attributes = 0;  // the platform's bits, unchanged
+    uint64_t size = 0;      // the whole size: files above 4 GiB are never cut short
+    uint32_t time = 0;      // last write, local, packed as DOS date (high word) and time
+    os::FindHandle handle = os::kInvalidFind;
+    uint32_t filter = kAnyFile;
+};
+
+// Both return 0 when an entry was found, 18 when nothing (more) matches, otherwise the
+// platform's error number (its invalid-parameter error as 13). A failed FindFirst leaves no
+// open handle; FindNext past the end keeps the handle until FindClose.
+int32_t FindFirst(const ShortText& pattern, uint32_t filter, DirEntry& entry);
+int32_t FindNext(DirEntry& entry);
+void FindClose(DirEntry& entry);
+
+// Packs a local file time as DOS date and time (2-second steps); 0 when out of range.
+uint32_t PackDosTime(uint64_t localFileTime);
+// True when a file or folder of this path exists (a search with every attribute).
+bool PathExists(const ShortText& path);
+
+}  // namespace rt

@@ -1,0 +1,61 @@
+// Text files (lines ended by CR LF) and binary files of one-byte records. Binding a name touches
+// no disk. Every operation sets the thread's IoResult; while a code is pending, an operation does
+// nothing (the caller reads the code first).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/os.h"
+#include "runtime/short_text.h"
+
+namespace rt {
+
+enum class FileMode : uint8_t { Unbound, Closed, Input, Output, InOut };
+
+struct TextFile {
+    ShortText name;
+    os::FileHandle handle = os::kInvalidFile;
+    FileMode mode = FileMode::Unbound;
+    std::string buffer;   // bytes read ahead (input) or waiting to be written (output)
+    size_t position = 0;  // next byte of buffer to read
+    bool atEnd = false;   // the platform has no more bytes
+};
+
+void Bind(TextFile& file, const ShortText& name);
+void OpenRead(TextFile& file);    // reset: the file must exist
+void CreateNew(TextFile& file);   // rewrite: created, or emptied when it exists
+void OpenAppend(TextFile& file);  // append: the file must exist; writes go to its end
+// Reads one line: it ends at CR, LF or CR LF; only its first 255 characters are kept.
+ShortText ReadLine(TextFile& file);
+// True at the end of the file or when the next character is Ctrl-Z (26).
+bool AtEnd(TextFile& file);
+void Write(TextFile& file, std::string_view text);
+void WriteLine(TextFile& file, std::string_view text);  // the text, then CR LF
+void Close(TextFile& file);
+
+struct ByteFile {
+    ShortText name;
+    os::FileHandle handle = os::kInvalidFile;
+    FileMode mode = FileMode::Unbound;
+};
+
+void Bind(ByteFile& file, const ShortText& name);
+// Opens with the platform's access, sharing, disposition and attributes.
+void Open(ByteFile& file, uint32_t access, uint32_t share, uint32_t disposition,
+          uint32_t attributes);
+void OpenRead(ByteFile& file);   // read only, shared for reading, must exist
+void CreateNew(ByteFile& file);  // read and write, created or emptied
+// Reads up to `count` records; `done` gets how many came. With done == nullptr a short read
+// sets code 100.
+void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done = nullptr);
+// Writes `count` records; with done == nullptr a short write sets code 101.
+void Write(ByteFile& file, const void* buffer, uint32_t count, uint32_t* done = nullptr);
+void Seek(ByteFile& file, int64_t position);
+int64_t Size(ByteFile& file);
+void Close(ByteFile& file);
+// Erases the bound file, which must be closed.
+void Erase(ByteFile& file);
+void Erase(TextFile& file);
+
+}  // namespace rt
