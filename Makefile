@@ -1,0 +1,60 @@
+# Two commands on a fresh Debian 12 machine: `make run` and `make test`.
+
+PACKAGES := cmake make g++ libgtest-dev file g++-mingw-w64-x86-64-posix \
+            g++-mingw-w64-i686-posix wine64 xvfb xauth imagemagick x11-utils
+WINE64 := /usr/lib/wine/wine64
+JOBS ?= 2
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: run test deps native win64 win32 check-win32 e2e sanitize clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+native: deps
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build/native -j$(JOBS)
+
+win64: deps
+	cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build/win64 -j$(JOBS)
+
+win32: deps
+	cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build/win32 -j$(JOBS) --target tramox
+
+check-win32: win32
+	@file build/win32/tramox.exe | tee /dev/stderr | grep -q "PE32 executable (GUI) Intel 80386" \
+	  || { echo "build/win32/tramox.exe is not a 32-bit PE GUI program"; exit 1; }
+
+e2e: win64
+	e2e/run_e2e.sh build/win64
+
+run: win64
+	@if [ -z "$$DISPLAY" ]; then echo "make run needs a display: DISPLAY is not set."; exit 1; fi
+	mkdir -p run
+	cd run && WINEDEBUG=-all $(WINE64) ../build/win64/tramox.exe
+
+test: native win64 check-win32
+	ctest --test-dir build/native --output-on-failure -j$(JOBS)
+	$(MAKE) --no-print-directory e2e
+
+# The native tests under each sanitizer, in build folders of their own.
+sanitize: deps
+	for s in address,undefined thread; do \
+	  cmake -S . -B build/san-$${s%%,*} -DTRAMOX_SANITIZE=$$s >/dev/null && \
+	  cmake --build build/san-$${s%%,*} -j$(JOBS) && \
+	  ctest --test-dir build/san-$${s%%,*} --output-on-failure -j$(JOBS) || exit 1; \
+	done
+
+clean:
+	rm -rf build
