@@ -17,6 +17,8 @@ namespace {
 constexpr int32_t kClientLeft = 3;
 constexpr int32_t kClientTop = 22;
 
+}  // namespace
+
 void StartUp() {
     Controls = ControlHandles{};
     output::ResetConsole();
@@ -35,6 +37,8 @@ void StartUp() {
     output::DrawProgressBar(0, output::kProgressCells);
 }
 
+namespace {
+
 int32_t RunLoop() {
     os::Message message{};
     while (os::NextMessage(&message) > 0) {
@@ -44,6 +48,8 @@ int32_t RunLoop() {
     return static_cast<int32_t>(message.wParam);
 }
 
+}  // namespace
+
 void ShutDown() {
     // A settings report still reading tramox.ini on the worker must be done before it is
     // rewritten; the wait is bounded so that closing never hangs.
@@ -52,8 +58,6 @@ void ShutDown() {
     DeleteFonts();
     if (!Settings.dumpResults) output::EraseConsoleFile();
 }
-
-}  // namespace
 
 void LoadSettings() {
     settings::ReadSettingsFile();

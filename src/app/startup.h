@@ -9,6 +9,10 @@ namespace app {
 // wParam).
 int32_t RunProgram();
 
+// The steps before and after the message loop.
+void StartUp();
+void ShutDown();
+
 // Reads tramox.ini into the record, puts it into the window and tests the loaded names.
 void LoadSettings();
 

@@ -1,0 +1,138 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/copy_job.h"
+#include "output/controls.h"
+#include "output/messages.h"
+#include "platform/simulated/sim.h"
+#include "settings/settings.h"
+
+namespace {
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override { sim::Reset(); }
+
+    int CountLines(const std::string& text) {
+        int lines = 0;
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+            ++lines;
+        return lines;
+    }
+};
+
+TEST_F(StartupTest, FirstStartWithoutSettingsFile) {
+    std::string checked;
+    sim::OnIdle([&] {
+        for (int box = 0; box < settings::kCheckBoxCount; ++box)
+            if (sim::Info(Controls.checkBoxes[box]).check == os::kCheckChecked)
+                checked += sim::Info(Controls.checkBoxes[box]).text + ";";
+        sim::OnIdle(nullptr);  // the simulated user then closes the window
+    });
+    EXPECT_EQ(app::RunProgram(), 0);
+    EXPECT_EQ(checked,
+              "Enable logging;Overwrite log;Log statistics;Display progress;"
+              "Show file details;Enable print result;Save settings;");
+    std::string written = sim::Content("tramox.ini");
+    EXPECT_EQ(CountLines(written), 60);
+    EXPECT_EQ(written.substr(0, 16), "enableLog: yes\r\n");
+    EXPECT_TRUE(sim::FontAlive(Controls.fonts[0]) == false);
+    // The empty bar was painted once at start-up.
+    EXPECT_EQ(sim::Pixel(Controls.mainWindow, 10 + 8 * 39, 426), 0xFDFDFDu);
+}
+
+TEST_F(StartupTest, RememberedPositionWithZeroCoordinates) {
+    sim::AddFile("tramox.ini", "rememberWindowPosition: yes\r\n");
+    int32_t x = 1, y = 1;
+    sim::OnIdle([&] {
+        x = sim::Info(Controls.mainWindow).x;
+        y = sim::Info(Controls.mainWindow).y;
+        sim::OnIdle(nullptr);
+    });
+    EXPECT_EQ(app::RunProgram(), 0);
+    EXPECT_EQ(x, -3);
+    EXPECT_EQ(y, -22);
+    std::string written = sim::Content("tramox.ini");
+    EXPECT_NE(written.find("rememberWindowVertical: 0\r\nrememberWindowHorizontal: 0\r\n"),
+              std::string::npos);
+}
+
+TEST_F(StartupTest, SwappedKeysPlaceTheWindowWhereItWas) {
+    sim::AddFile("tramox.ini",
+                 "rememberWindowPosition: yes\r\nrememberWindowVertical: 200\r\n"
+                 "rememberWindowHorizontal: 50\r\n");
+    int32_t x = 0, y = 0;
+    sim::OnIdle([&] {
+        x = sim::Info(Controls.mainWindow).x;
+        y = sim::Info(Controls.mainWindow).y;
+        sim::OnIdle(nullptr);
+    });
+    app::RunProgram();
+    EXPECT_EQ(x, 197);
+    EXPECT_EQ(y, 28);
+    EXPECT_NE(sim::Content("tramox.ini").find("rememberWindowVertical: 200\r\n"),
+              std::string::npos);
+}
+
+TEST_F(StartupTest, SaveSettingsNoLeavesTheFileUntouched) {
+    const std::string file = "saveSettings: no\r\nhand-written remark\r\ndepthRead: 7\r\n";
+    sim::AddFile("tramox.ini", file);
+    EXPECT_EQ(app::RunProgram(), 0);
+    EXPECT_EQ(sim::Content("tramox.ini"), file);
+}
+
+TEST_F(StartupTest, ConsoleFileKeptOnlyWithDumpResults) {
+    for (bool dump : {false, true}) {
+        sim::Reset();
+        sim::AddFile("tramox.ini", dump ? "dumpResults: yes\r\n" : "dumpResults: no\r\n");
+        sim::OnIdle([] {
+            output::WriteConsoleLine("line");
+            sim::OnIdle(nullptr);
+        });
+        app::RunProgram();
+        EXPECT_EQ(sim::Exists("tramox.console"), dump);
+    }
+}
+
+TEST_F(StartupTest, BoxesTickedWhileOpenAreSavedAtClose) {
+    sim::OnIdle([] {
+        sim::SetCheck(Controls.checkBoxes[7], os::kCheckChecked);    // Verify copied data
+        sim::SetCheck(Controls.checkBoxes[0], os::kCheckUnchecked);  // Enable logging
+        os::Post(Controls.mainWindow, os::kMsgClose, 0, 0);
+        sim::OnIdle(nullptr);
+    });
+    app::RunProgram();
+    std::string written = sim::Content("tramox.ini");
+    EXPECT_NE(written.find("verifyData: yes\r\n"), std::string::npos);
+    EXPECT_EQ(written.substr(0, 15), "enableLog: no\r\n");
+}
+
+TEST_F(StartupTest, SavedPathsAndRememberedFolderFillTheEdits) {
+    sim::AddFile("tramox.ini",
+                 "saveSourceFile: yes\r\nlastSourceFile: C:\\data\\*.txt\r\n"
+                 "saveDestinyFolder: yes\r\nlastDestinyFolder: D:\\old\r\n"
+                 "rememberFolder: D:\\kept\r\n");
+    std::string source, destiny;
+    sim::OnIdle([&] {
+        source = sim::Info(Controls.sourceEdit).text;
+        destiny = sim::Info(Controls.destinyEdit).text;
+        sim::OnIdle(nullptr);
+    });
+    app::RunProgram();
+    EXPECT_EQ(source, "C:\\data\\*.txt");
+    EXPECT_EQ(destiny, "D:\\kept");
+    std::string written = sim::Content("tramox.ini");
+    EXPECT_NE(written.find("lastDestinyFolder: D:\\kept\r\nrememberFolder: D:\\kept\r\n"),
+              std::string::npos);
+}
+
+TEST_F(StartupTest, UnreadableSettingsFileEndsWithTheReport) {
+    sim::AddFile("tramox.ini", "enableLog: no\r\n");
+    sim::HoldOpen("tramox.ini", os::kAccessWrite, 0);
+    EXPECT_EXIT(app::RunProgram(), testing::ExitedWithCode(32), "Runtime error 32 at 0x");
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include "app/window_proc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/startup.h"
+#include "engine/copy_job.h"
+#include "output/console.h"
+#include "output/controls.h"
+#include "output/messages.h"
+#include "platform/simulated/sim.h"
+#include "settings/settings.h"
+
+namespace {
+
+class WindowProcTest : public testing::Test {
+protected:
+    void SetUp() override {
+        sim::Reset();
+        CopyJob.sourceSpec = ShortText();
+        CopyJob.destinyPath = ShortText();
+        CopyJob.percent = 0;
+        app::StartUp();
+        sim::PumpMessages();
+    }
+
+    void Click(os::Window button) {
+        os::Send(Controls.mainWindow, os::kMsgCommand, os::kNotifyClicked << 16, button);
+    }
+    void Send(uint32_t message, intptr_t lParam = 0) {
+        os::Send(Controls.mainWindow, message, 0, lParam);
+    }
+    os::Window Box(const char* key) {
+        for (int box = 0; box < settings::kCheckBoxCount; ++box)
+            if (std::string(settings::kCheckBoxKeys[box]) == key) return Controls.checkBoxes[box];
+        return 0;
+    }
+};
+
+TEST_F(WindowProcTest, MoveRecordsTheClientOriginWhateverRememberSays) {
+    struct Row {
+        bool remember;
+        uint16_t x, y;
+    } rows[] = {{false, 120, 45}, {true, 0, 0}, {false, 65535, 2}};
+    for (const Row& row : rows) {
+        Settings.rememberWindowPosition = row.remember;
+        Send(os::kMsgMove, static_cast<intptr_t>(row.x | (uint32_t(row.y) << 16)));
+        EXPECT_EQ(Settings.rememberWindowVertical, row.x);  // x under "Vertical"
+        EXPECT_EQ(Settings.rememberWindowHorizontal, row.y);
+    }
+}
+
+TEST_F(WindowProcTest, RepaintsTheBarOnlyWhenItIsShown) {
+    const uint32_t repainting[] = {os::kMsgMove, os::kMsgActivate, os::kMsgSetFocus,
+                                   os::kMsgKillFocus, os::kMsgEnable, os::kMsgShowWindow};
+    CopyJob.percent = 100;
+    Settings.showProgressBar = false;
+    int before = sim::DeviceContextsTaken();
+    for (uint32_t message : repainting) Send(message);
+    EXPECT_EQ(sim::DeviceContextsTaken(), before);
+    EXPECT_EQ(sim::Pixel(Controls.mainWindow, 10, 420), 0x808080u);  // still the empty bar
+
+    Settings.showProgressBar = true;
+    for (uint32_t message : repainting) {
+        int taken = sim::DeviceContextsTaken();
+        Send(message);
+        EXPECT_GT(sim::DeviceContextsTaken(), taken) << message;
+    }
+    EXPECT_EQ(sim::Pixel(Controls.mainWindow, 10, 420), 0x800000u);  // blue 128: filled
+    EXPECT_EQ(sim::DeviceContextsHeld(), 0);
+}
+
+TEST_F(WindowProcTest, SourceDialogRecordAndLongPath) {
+    sim::AnswerFileDialog("C:\\data\\" + std::string(300, 'f'));
+    Click(Controls.sourceBrowse);
+    os::OpenFileRecord record = sim::LastFileDialog();
+    EXPECT_EQ(record.structSize, 76u);
+    EXPECT_EQ(record.owner, Controls.mainWindow);
+    EXPECT_EQ(record.maxFile, 260u);
+    EXPECT_EQ(record.flags, 0x8100Eu);
+    EXPECT_STREQ(record.defaultExtension, "*");
+    EXPECT_EQ(sim::LastFileDialogFilter(), std::string("Files\0*.*\0\0", 11));
+    EXPECT_EQ(CopyJob.sourceSpec.size(), 255);
+    EXPECT_EQ(sim::Info(Controls.sourceEdit).text, CopyJob.sourceSpec.str());
+
+    sim::TypeText(Controls.sourceEdit, "kept");
+    sim::AnswerFileDialog("C:\\other.txt", true);
+    Click(Controls.sourceBrowse);
+    EXPECT_EQ(sim::Info(Controls.sourceEdit).text, "kept");  // a cancelled dialog changes nothing
+    EXPECT_EQ(CopyJob.sourceSpec.size(), 255);
+}
+
+TEST_F(WindowProcTest, FolderDialogRememberAndCancel) {
+    // Remember before any folder was picked stores an empty folder.
+    Settings.rememberFolder = "D:\\old";
+    Click(Controls.rememberButton);
+    EXPECT_TRUE(Settings.rememberFolder.empty());
+
+    sim::AnswerFolderDialog("D:\\out");
+    Click(Controls.destinyBrowse);
+    EXPECT_EQ(sim::Info(Controls.destinyEdit).text, "D:\\out");
+    EXPECT_EQ(sim::LastFolderDialog().owner, Controls.mainWindow);
+    EXPECT_STREQ(sim::LastFolderDialog().title, "");
+    EXPECT_EQ(sim::ItemListsAlive(), 0);
+    Click(Controls.rememberButton);
+    EXPECT_EQ(Settings.rememberFolder, "D:\\out");
+
+    sim::AnswerFolderDialog("E:\\x", true);
+    Click(Controls.destinyBrowse);
+    EXPECT_EQ(CopyJob.destinyPath, "D:\\out");
+
+    sim::AnswerFolderDialog("E:\\" + std::string(300, 'd'));
+    Click(Controls.destinyBrowse);
+    EXPECT_EQ(CopyJob.destinyPath.size(), 255);
+}
+
+TEST_F(WindowProcTest, CheckBoxesReachTheRecordOnClicksEditsAndClose) {
+    sim::SetCheck(Box("verifyData"), os::kCheckChecked);
+    sim::SetCheck(Box("enableLog"), os::kCheckIndeterminate);  // counts as no
+    EXPECT_FALSE(Settings.verifyData);
+    Click(Controls.clearButton);
+    EXPECT_TRUE(Settings.verifyData);
+    EXPECT_FALSE(Settings.enableLog);
+
+    sim::SetCheck(Box("skipEmptyFiles"), os::kCheckChecked);
+    os::Send(Controls.mainWindow, os::kMsgCommand, os::kNotifyEditChange << 16,
+             Controls.sourceEdit);
+    EXPECT_TRUE(Settings.skipEmptyFiles);
+
+    // A flag forced off by a run comes back from its box at the next click.
+    Settings.printDetail = false;
+    Click(Controls.pauseButton);
+    EXPECT_TRUE(Settings.printDetail);
+
+    sim::SetCheck(Box("haltOnFirstError"), os::kCheckChecked);
+    Send(os::kMsgClose);
+    EXPECT_TRUE(Settings.haltOnFirstError);
+    EXPECT_EQ(CopyJob.state, Closing);
+    EXPECT_FALSE(sim::IsAlive(Controls.mainWindow));
+}
+
+TEST_F(WindowProcTest, ClearEmptiesPaneAndFile) {
+    output::WriteConsoleLine("first");
+    sim::PumpMessages();
+    ASSERT_TRUE(sim::Exists("tramox.console"));
+    Click(Controls.clearButton);
+    sim::PumpMessages();
+    EXPECT_FALSE(sim::Exists("tramox.console"));
+    EXPECT_EQ(sim::Info(Controls.consolePane).text, "");
+}
+
+TEST_F(WindowProcTest, OtherNotificationsDoNothing) {
+    sim::SetCheck(Box("verifyData"), os::kCheckChecked);
+    os::Send(Controls.mainWindow, os::kMsgCommand, 5u << 16, Controls.copyButton);
+    EXPECT_FALSE(Settings.verifyData);
+}
+
+}  // namespace
