@@ -33,6 +33,7 @@ public:
     }
     ShortText& operator+=(const ShortText& more) { return *this += more.view(); }
     ShortText& operator+=(const char* more) { return *this += std::string_view(more); }
+    ShortText& operator+=(const std::string& more) { return *this += std::string_view(more); }
     ShortText& operator+=(char c) { return *this += std::string_view(&c, 1); }
 
     void Truncate(int length) {
@@ -45,6 +46,7 @@ public:
     friend ShortText operator+(ShortText left, std::string_view right) { return left += right; }
     friend ShortText operator+(ShortText left, const ShortText& right) { return left += right; }
     friend ShortText operator+(ShortText left, const char* right) { return left += right; }
+    friend ShortText operator+(ShortText left, const std::string& right) { return left += right; }
     friend bool operator==(const ShortText& a, const ShortText& b) { return a.view() == b.view(); }
     friend bool operator==(const ShortText& a, std::string_view b) { return a.view() == b; }
     friend bool operator==(const ShortText& a, const char* b) { return a.view() == b; }

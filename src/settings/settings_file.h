@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 #include "runtime/files.h"
@@ -9,7 +10,7 @@
 
 namespace settings {
 
-extern const char* const kSettingsFileName;  // "tramox.ini"
+extern const char* const kSettingsFileName;    // "tramox.ini"
 extern const char* const kDefaultLogFileName;  // "tramox.log.htm"
 
 struct SplitLine {
@@ -34,5 +35,8 @@ void WriteSettingsFile();
 
 // The one handle of tramox.ini; a mutex keeps the settings report and the writer apart.
 extern rt::TextFile SettingsFile;
+// Held by ReadSettingsFile, WriteSettingsFile and the settings report while they use
+// SettingsFile. Whoever holds it makes no call that waits for the main thread.
+std::mutex& SettingsFileLock();
 
 }  // namespace settings

@@ -191,3 +191,19 @@ TEST(DosTime, PacksLocalTimeInTwoSecondSteps) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RunErrorReport, StrictFailureEndsWithTheCode) {
+    sim::Reset();
+    EXPECT_EXIT(
+        {
+            rt::TextFile file;
+            rt::Bind(file, "C:\\missing\\log.htm");
+            rt::CreateNew(file);
+            rt::CheckStrict();
+        },
+        testing::ExitedWithCode(3), "Runtime error 3 at 0x[0-9A-F]{8}");
+}
+
+}  // namespace

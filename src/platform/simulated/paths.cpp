@@ -1,0 +1,159 @@
+// Path parsing against the current folder, and walking the in-memory tree.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "platform/simulated/state.h"
+
+namespace sim::internal {
+
+namespace {
+
+char UpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+void AddComponent(Path& path, const std::string& part) {
+    if (part.empty() || part == ".") return;
+    if (part == "..") {
+        if (!path.parts.empty()) path.parts.pop_back();  // ".." of a root is the root
+        return;
+    }
+    path.parts.push_back(part);
+}
+
+// Where the components of `text` start, and the folder they are relative to.
+size_t StartOf(const std::string& text, Path* path) {
+    const Path& current = Machine().currentFolder;
+    bool hasDrive =
+        text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]));
+    if (hasDrive) {
+        path->drive = UpperChar(text[0]);
+        bool rooted = text.size() > 2 && text[2] == '\\';
+        if (!rooted && path->drive == current.drive) path->parts = current.parts;
+        return 2;
+    }
+    path->drive = current.drive;
+    if (text[0] != '\\') path->parts = current.parts;
+    return 0;
+}
+
+NodePtr NewFolder(const std::string& name) {
+    auto node = std::make_shared<Node>();
+    node->name = name;
+    node->folder = true;
+    node->attributes = os::kAttrDirectory;
+    node->writeTime = NowUtc();
+    return node;
+}
+
+NodePtr RootOf(char drive) {
+    NodePtr& root = Machine().drives[drive];
+    if (!root) root = NewFolder(std::string(1, drive) + ":");  // drives appear when first used
+    return root;
+}
+
+}  // namespace
+
+std::string Upper(const std::string& text) {
+    std::string upper = text;
+    for (char& c : upper) c = UpperChar(c);
+    return upper;
+}
+
+bool ParsePath(const std::string& text, Path* path) {
+    if (text.empty()) return false;
+    std::string slashed = text;
+    std::replace(slashed.begin(), slashed.end(), '/', '\\');
+    Path result;
+    size_t at = StartOf(slashed, &result);
+    std::string part;
+    for (; at <= slashed.size(); ++at) {
+        if (at == slashed.size() || slashed[at] == '\\') {
+            AddComponent(result, part);
+            part.clear();
+        } else {
+            part += slashed[at];
+        }
+    }
+    result.trailingSlash = slashed.back() == '\\' && !result.parts.empty();
+    *path = result;
+    return true;
+}
+
+std::string PathText(const Path& path) {
+    std::string text = std::string(1, path.drive) + ":\\";
+    for (size_t i = 0; i < path.parts.size(); ++i) {
+        if (i > 0) text += '\\';
+        text += path.parts[i];
+    }
+    return text;
+}
+
+Path ParentOf(const Path& path) {
+    Path parent = path;
+    if (!parent.parts.empty()) parent.parts.pop_back();
+    parent.trailingSlash = false;
+    return parent;
+}
+
+bool ValidName(const std::string& name) {
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c)) return false;
+    return true;
+}
+
+Place Locate(const Path& path) {
+    Place place;
+    NodePtr folder = RootOf(path.drive);
+    if (path.parts.empty()) {
+        place.node = folder;
+        return place;
+    }
+    for (size_t i = 0; i + 1 < path.parts.size(); ++i) {
+        auto child = folder->children.find(Upper(path.parts[i]));
+        if (child == folder->children.end() || !child->second->folder) {
+            place.error = os::kErrorPathNotFound;
+            return place;
+        }
+        folder = child->second;
+    }
+    place.parent = folder;
+    auto entry = folder->children.find(Upper(path.parts.back()));
+    if (entry != folder->children.end()) place.node = entry->second;
+    return place;
+}
+
+NodePtr MakeFolders(const Path& path) {
+    NodePtr folder = RootOf(path.drive);
+    for (const std::string& part : path.parts) {
+        NodePtr& child = folder->children[Upper(part)];
+        if (!child) child = NewFolder(part);
+        if (!child->folder) return nullptr;
+        folder = child;
+    }
+    return folder;
+}
+
+uint64_t SizeOf(const Node& node) { return node.large ? node.largeSize : node.content.size(); }
+
+bool GlobMatch(const std::string& pattern, const std::string& text) {
+    // Iterative "*" and "?" matching that backtracks to the last star only.
+    size_t p = 0, t = 0, star = std::string::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+}  // namespace sim::internal

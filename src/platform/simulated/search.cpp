@@ -1,0 +1,126 @@
+// Directory search: FindFirstFile's wildcard rules over a snapshot of one folder.
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "platform/simulated/state.h"
+
+namespace sim::internal {
+
+namespace {
+
+// Upper-case Win32 matching of a name against the last component of a search. Besides plain
+// "*" and "?": a "*" before a dot runs to the name's last dot, a "?" may match nothing at the end
+// of the name or before a dot, and a dot may match the end of the name. So "*.*" finds every
+// name, "x.*" finds "x" and "*." finds only names without a dot.
+bool NameMatches(std::string_view pattern, std::string_view name) {
+    if (pattern.empty()) return name.empty();
+    char c = pattern[0];
+    std::string_view rest = pattern.substr(1);
+    if (c == '*' && !rest.empty() && rest[0] == '.') {
+        size_t lastDot = name.rfind('.');
+        return NameMatches(rest, name.substr(lastDot == name.npos ? name.size() : lastDot));
+    }
+    if (c == '*') {
+        for (size_t skip = 0; skip <= name.size(); ++skip)
+            if (NameMatches(rest, name.substr(skip))) return true;
+        return false;
+    }
+    if (c == '?') {
+        if (!name.empty() && NameMatches(rest, name.substr(1))) return true;
+        return (name.empty() || name[0] == '.') && NameMatches(rest, name);
+    }
+    if (name.empty()) return c == '.' && NameMatches(rest, name);
+    return c == name[0] && NameMatches(rest, name.substr(1));
+}
+
+bool ValidPattern(const std::string& pattern) {
+    for (char c : pattern)
+        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|", c)) return false;
+    return true;
+}
+
+os::FindData Entry(const std::string& name, const Node& node) {
+    os::FindData data{};
+    std::memcpy(data.name, name.data(), std::min(name.size(), sizeof(data.name) - 1));
+    data.attributes = ReportedAttributes(node);
+    data.size = node.folder ? 0 : SizeOf(node);
+    data.writeTime = node.writeTime;
+    return data;
+}
+
+// Every entry of the folder at `folder` that matches `pattern`: "." and ".." first (not in a
+// drive root), then the rest in name order.
+std::vector<os::FindData> Matches(const Path& folder, const Node& node,
+                                  const std::string& pattern) {
+    std::vector<os::FindData> entries;
+    std::string upper = Upper(pattern);
+    if (!folder.parts.empty()) {
+        NodePtr parent = Locate(ParentOf(folder)).node;
+        if (NameMatches(upper, ".")) entries.push_back(Entry(".", node));
+        if (NameMatches(upper, "..")) entries.push_back(Entry("..", parent ? *parent : node));
+    }
+    for (const auto& [key, child] : node.children)
+        if (NameMatches(upper, key)) entries.push_back(Entry(child->name, *child));
+    return entries;
+}
+
+// The search's entries, or the error FindFirstFile gives.
+uint32_t StartSearch(const Path& path, std::vector<os::FindData>* entries) {
+    if (path.parts.empty() || path.trailingSlash) return os::kErrorFileNotFound;  // no name part
+    for (size_t i = 0; i + 1 < path.parts.size(); ++i)
+        if (!ValidName(path.parts[i])) return os::kErrorInvalidName;
+    if (!ValidPattern(path.parts.back())) return os::kErrorInvalidName;
+    Path folder = ParentOf(path);
+    Place place = Locate(folder);
+    if (place.error != 0 || !place.node || !place.node->folder) return os::kErrorPathNotFound;
+    *entries = Matches(folder, *place.node, path.parts.back());
+    return entries->empty() ? os::kErrorFileNotFound : 0;
+}
+
+}  // namespace
+
+}  // namespace sim::internal
+
+namespace os {
+
+using namespace sim::internal;
+using sim::Op;
+
+uint32_t FindFirst(const char* pattern, FindData* data, FindHandle* handle) {
+    Lock lock(Mutex());
+    *handle = kInvalidFind;
+    Path parsed;
+    bool ok = pattern != nullptr && ParsePath(pattern, &parsed);
+    std::string text = ok ? PathText(parsed) : "";
+    if (uint32_t error = TakeFault(Op::FindFirst, text)) return SetLastError(error);
+    if (!ok) return SetLastError(kErrorFileNotFound);
+    Search search;
+    if (uint32_t error = StartSearch(parsed, &search.entries)) return SetLastError(error);
+    *data = search.entries[0];
+    search.next = 1;
+    search.pattern = text;
+    *handle = NewHandle();
+    Machine().searches[*handle] = std::move(search);
+    return SetLastError(0);
+}
+
+uint32_t FindNext(FindHandle handle, FindData* data) {
+    Lock lock(Mutex());
+    auto& searches = Machine().searches;
+    auto search = searches.find(handle);
+    std::string path = search == searches.end() ? "" : search->second.pattern;
+    if (uint32_t error = TakeFault(Op::FindNext, path)) return SetLastError(error);
+    if (search == searches.end()) return SetLastError(kErrorInvalidHandle);
+    Search& found = search->second;
+    if (found.next >= found.entries.size()) return SetLastError(kErrorNoMoreFiles);
+    *data = found.entries[found.next++];
+    return SetLastError(0);
+}
+
+void FindClose(FindHandle handle) {
+    Lock lock(Mutex());
+    Machine().searches.erase(handle);
+}
+
+}  // namespace os
