@@ -51,7 +51,7 @@ TEST_F(RuntimeFiles, LineEndsReadAlike) {
         {"empty file", "", {""}},
         {"Ctrl-Z after a line", "a\r\n\x1A" "b\r\n", {"a"}},
         {"Ctrl-Z inside a line", "a\x1A" "b\r\n", {"a\x1A" "b"}},
-        {"first line always read", "\x1A" "rest", {""}},
+        {"first line always read", "\x1A" "rest", {"\x1A" "rest"}},
     };
     for (const Row& row : rows) EXPECT_EQ(ReadAll(row.content), row.lines) << row.name;
 }

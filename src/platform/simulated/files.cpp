@@ -42,7 +42,9 @@ bool SharingAllows(const Node* node, uint32_t access, uint32_t share) {
 
 bool AnyOpenWithoutDeleteShare(const Node* node) {
     for (const auto& [handle, open] : Machine().files)
-        if (open.node.get() == node && !(open.share & os::kShareDelete)) return true;
+        if (open.node.get() == node && (open.access & (os::kAccessRead | os::kAccessWrite)) &&
+            !(open.share & os::kShareDelete))
+            return true;
     return false;
 }
 

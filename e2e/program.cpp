@@ -1,0 +1,95 @@
+#include "program.h"
+
+#include <vector>
+
+#include "inspect.h"
+
+namespace e2e {
+
+DWORD StartProgram(const std::string& exe, const std::string& workFolder, Program* program) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workFolder.c_str(), &startup, &program->process))
+        return GetLastError();
+    program->started = true;
+    return 0;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindProgramWindow(DWORD processId, const char* className) {
+    WindowSearch search{processId, className, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+HWND WaitForMainWindow(const Program& program, const char* className, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    HWND window = nullptr;
+    bool appeared = WaitFor(
+        [&] {
+            window = FindProgramWindow(program.process.dwProcessId, className);
+            return window != nullptr;
+        },
+        timeoutMs);
+    if (!appeared) return nullptr;
+    DWORD spent = GetTickCount() - start;
+    WaitForInputIdle(program.process.hProcess, spent < timeoutMs ? timeoutMs - spent : 0);
+    return window;
+}
+
+bool CloseAndWait(const Program& program, HWND window, DWORD timeoutMs, DWORD* exitCode) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(program.process.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    return GetExitCodeProcess(program.process.hProcess, exitCode) != 0;
+}
+
+void Release(Program* program) {
+    if (!program->started) return;
+    DWORD code = 0;
+    if (GetExitCodeProcess(program->process.hProcess, &code) && code == STILL_ACTIVE)
+        TerminateProcess(program->process.hProcess, 1);
+    CloseHandle(program->process.hThread);
+    CloseHandle(program->process.hProcess);
+    program->started = false;
+}
+
+bool HoldForScreenshot(const std::string& folder, DWORD timeoutMs) {
+    std::string ready = folder + "\\window.ready";
+    std::string done = folder + "\\screenshot.done";
+    HANDLE file = CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return WaitFor([&] { return FileExists(done); }, timeoutMs);
+}
+
+}  // namespace e2e

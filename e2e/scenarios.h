@@ -1,0 +1,20 @@
+// The driver's scenarios, one per subcommand. Each prints its checks and a summary line and
+// returns the driver's exit code.
+#pragma once
+
+#include <string>
+
+namespace e2e {
+
+struct ScenarioArguments {
+    std::string exe;         // the program under test
+    std::string workFolder;  // its current directory
+    std::string holdFolder;  // where to wait for a screenshot; empty: do not wait
+};
+
+// driver window <exe> <work folder> [--hold <folder>]
+int RunWindowScenario(const ScenarioArguments& arguments);
+// driver platform <work folder>: the Win32 backend itself, against the real system.
+int RunPlatformScenario(const ScenarioArguments& arguments);
+
+}  // namespace e2e

@@ -1,0 +1,51 @@
+// Message boxes and the two common dialogs on Win32.
+#include "platform/win32/win32.h"
+// The dialog headers need <windows.h> before them.
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace os {
+
+using win32::AsWindow;
+
+int32_t ShowMessageBox(Window owner, const char* text, const char* caption, uint32_t flags) {
+    return ::MessageBoxA(AsWindow(owner), text, caption, flags);
+}
+
+// The program asks for the record size of 32-bit Windows (76, the size before Windows 2000
+// grew the record). On 64 bits every pointer field is wider and 76 bytes would end inside the
+// record, so that GetOpenFileNameA refuses it: a size below this platform's old-style record
+// becomes the full record here, whose added fields stay zero.
+bool ChooseFile(OpenFileRecord& record) {
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = record.structSize;
+    if (dialog.lStructSize < OPENFILENAME_SIZE_VERSION_400A) dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = AsWindow(record.owner);
+    dialog.lpstrFilter = record.filter;
+    dialog.lpstrFile = record.file;
+    dialog.nMaxFile = record.maxFile;
+    dialog.lpstrDefExt = record.defaultExtension;
+    dialog.Flags = record.flags;
+    return ::GetOpenFileNameA(&dialog) != 0;
+}
+
+ItemList BrowseFolder(const BrowseRecord& record) {
+    // The shell's folder tree lives in COM; a thread that already joined an apartment keeps it.
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BROWSEINFOA browse{};
+    browse.hwndOwner = AsWindow(record.owner);
+    browse.pidlRoot = reinterpret_cast<PCIDLIST_ABSOLUTE>(record.root);
+    browse.pszDisplayName = record.displayName;
+    browse.lpszTitle = record.title;
+    browse.ulFlags = record.flags;
+    return reinterpret_cast<ItemList>(::SHBrowseForFolderA(&browse));
+}
+
+bool PathFromItemList(ItemList list, char* path260) {
+    return ::SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(list), path260) != 0;
+}
+
+void FreeItemList(ItemList list) { ::CoTaskMemFree(reinterpret_cast<void*>(list)); }
+
+}  // namespace os

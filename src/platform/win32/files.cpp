@@ -1,0 +1,114 @@
+// Files, folders, attributes and the directory search on Win32.
+#include <cstring>
+
+#include "platform/win32/win32.h"
+
+namespace os {
+
+using win32::AsHandle;
+using win32::Outcome;
+
+uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
+                  uint32_t attributes, FileHandle* handle) {
+    HANDLE opened = ::CreateFileA(path, access, share, nullptr, disposition, attributes, nullptr);
+    *handle = reinterpret_cast<FileHandle>(opened);
+    // OPEN_ALWAYS and CREATE_ALWAYS leave ERROR_ALREADY_EXISTS behind even when they succeed.
+    return Outcome(opened != INVALID_HANDLE_VALUE);
+}
+
+uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
+    DWORD got = 0;
+    uint32_t error = Outcome(::ReadFile(AsHandle(handle), buffer, count, &got, nullptr));
+    if (done) *done = got;
+    return error;
+}
+
+uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32_t* done) {
+    DWORD put = 0;
+    uint32_t error = Outcome(::WriteFile(AsHandle(handle), buffer, count, &put, nullptr));
+    if (done) *done = put;
+    return error;
+}
+
+uint32_t SeekFile(FileHandle handle, int64_t distance, uint32_t method, int64_t* position) {
+    LARGE_INTEGER move, reached;
+    move.QuadPart = distance;
+    reached.QuadPart = 0;
+    uint32_t error = Outcome(::SetFilePointerEx(AsHandle(handle), move, &reached, method));
+    if (error == 0 && position) *position = reached.QuadPart;
+    return error;
+}
+
+uint32_t FileSize(FileHandle handle, uint64_t* size) {
+    LARGE_INTEGER found;
+    found.QuadPart = 0;
+    uint32_t error = Outcome(::GetFileSizeEx(AsHandle(handle), &found));
+    if (error == 0) *size = static_cast<uint64_t>(found.QuadPart);
+    return error;
+}
+
+uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime) {
+    FILETIME written{};
+    uint32_t error = Outcome(::GetFileTime(AsHandle(handle), nullptr, nullptr, &written));
+    if (error == 0) *fileTime = win32::FileTimeValue(written);
+    return error;
+}
+
+uint32_t CloseFile(FileHandle handle) { return Outcome(::CloseHandle(AsHandle(handle))); }
+
+uint32_t EraseFile(const char* path) { return Outcome(::DeleteFileA(path)); }
+
+uint32_t MakeFolder(const char* path) { return Outcome(::CreateDirectoryA(path, nullptr)); }
+
+uint32_t SetAttributes(const char* path, uint32_t attributes) {
+    return Outcome(::SetFileAttributesA(path, attributes));
+}
+
+uint32_t GetAttributes(const char* path, uint32_t* attributes) {
+    *attributes = ::GetFileAttributesA(path);
+    return Outcome(*attributes != INVALID_FILE_ATTRIBUTES);
+}
+
+bool UtcToLocalFileTime(uint64_t utc, uint64_t* local) {
+    FILETIME from = win32::FileTimeOf(utc), to{};
+    if (!::FileTimeToLocalFileTime(&from, &to)) return false;
+    *local = win32::FileTimeValue(to);
+    return true;
+}
+
+uint32_t LastError() { return ::GetLastError(); }
+
+namespace {
+
+void CopyFound(const WIN32_FIND_DATAA& found, FindData* data) {
+    static_assert(sizeof data->name == sizeof found.cFileName);
+    std::memcpy(data->name, found.cFileName, sizeof data->name);
+    data->name[sizeof data->name - 1] = 0;
+    data->attributes = found.dwFileAttributes;
+    data->size = win32::JoinWords(found.nFileSizeHigh, found.nFileSizeLow);
+    data->writeTime = win32::FileTimeValue(found.ftLastWriteTime);
+}
+
+}  // namespace
+
+uint32_t FindFirst(const char* pattern, FindData* data, FindHandle* handle) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA(pattern, &found);
+    *handle = reinterpret_cast<FindHandle>(search);
+    uint32_t error = Outcome(search != INVALID_HANDLE_VALUE);
+    if (error == 0) CopyFound(found, data);
+    return error;
+}
+
+uint32_t FindNext(FindHandle handle, FindData* data) {
+    WIN32_FIND_DATAA found{};
+    uint32_t error = Outcome(::FindNextFileA(AsHandle(handle), &found));
+    if (error == 0) CopyFound(found, data);
+    return error;
+}
+
+void FindClose(FindHandle handle) {
+    if (handle != kInvalidFind) ::FindClose(AsHandle(handle));
+}
+
+}  // namespace os
