@@ -30,7 +30,7 @@ void Note(std::string* mismatches, const std::string& text) {
 void Compare(std::string* mismatches, const char* what, long long expected, long long actual) {
     if (expected == actual) return;
     Note(mismatches, std::string(what) + ": expected " + std::to_string(expected) + ", got " +
-                           std::to_string(actual));
+                         std::to_string(actual));
 }
 
 void Compare(std::string* mismatches, const char* what, const std::string& expected,

@@ -3,11 +3,10 @@
 //
 //   e2e_driver window <tramox.exe> <work folder> [--hold <folder>]
 //   e2e_driver platform <work folder>
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 
+#include "platform_checks.h"
 #include "scenarios.h"
 
 namespace {
@@ -43,5 +42,6 @@ int main(int argc, char** argv) {
         arguments.workFolder = argv[2];
         return e2e::RunPlatformScenario(arguments);
     }
+    if (std::strcmp(argv[1], "end-process") == 0 && argc == 3) e2e::EndProcessFor(argv[2]);
     return Usage();
 }

@@ -20,8 +20,8 @@ void Answer(HWND control) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK FontProbeHook(int code, WPARAM wParam,
-                                                                  LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    FontProbeHook(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT probe = RegisterWindowMessageA(e2e::kFontProbeMessage);
     if (code == HC_ACTION) {
         const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);

@@ -46,8 +46,8 @@ std::string ClassName(HWND window) {
 std::string WindowText(HWND window) {
     LRESULT length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = SendWithTimeout(window, WM_GETTEXT, text.size(),
-                                     reinterpret_cast<LPARAM>(text.data()));
+    LRESULT copied =
+        SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied));
     return text;
 }

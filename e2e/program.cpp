@@ -51,16 +51,21 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
+bool HasEnded(const Program& program, DWORD* exitCode) {
+    return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(program.process.hProcess, exitCode);
+}
+
 HWND WaitForMainWindow(const Program& program, const char* className, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
+    DWORD start = GetTickCount(), exitCode = 0;
     HWND window = nullptr;
-    bool appeared = WaitFor(
+    WaitFor(
         [&] {
             window = FindProgramWindow(program.process.dwProcessId, className);
-            return window != nullptr;
+            return window != nullptr || HasEnded(program, &exitCode);
         },
         timeoutMs);
-    if (!appeared) return nullptr;
+    if (window == nullptr) return nullptr;
     DWORD spent = GetTickCount() - start;
     WaitForInputIdle(program.process.hProcess, spent < timeoutMs ? timeoutMs - spent : 0);
     return window;

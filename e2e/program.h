@@ -15,8 +15,11 @@ struct Program {
 // Starts exe with workFolder as its current directory. Returns the CreateProcess error, 0 on
 // success.
 DWORD StartProgram(const std::string& exe, const std::string& workFolder, Program* program);
-// The first visible top-level window of the given class owned by the program, or nullptr after
-// timeoutMs. Waits for the program to go idle, so that its start-up has finished.
+// Whether the program has ended, and with which exit code.
+bool HasEnded(const Program& program, DWORD* exitCode);
+// The first visible top-level window of the given class owned by the program; nullptr after
+// timeoutMs or once the program has ended. Waits for the program to go idle, so that its
+// start-up has finished.
 HWND WaitForMainWindow(const Program& program, const char* className, DWORD timeoutMs);
 // Posts WM_CLOSE and waits for the process to end; false on timeout.
 bool CloseAndWait(const Program& program, HWND window, DWORD timeoutMs, DWORD* exitCode);

@@ -4,8 +4,8 @@
 #include "font_reader.h"
 #include "inspect.h"
 #include "main_window_table.h"
-#include "progress_bar_check.h"
 #include "program.h"
+#include "progress_bar_check.h"
 #include "scenarios.h"
 
 namespace e2e {
@@ -94,7 +94,8 @@ void CheckDefaultBoxes(const std::vector<HWND>& children) {
         if (look.kind != Kind::CheckBox) continue;
         bool checked = IsChecked(children[i]);
         if (checked != look.checked)
-            Note(&mismatches, std::string(look.text) + (checked ? " is checked" : " is not checked"));
+            Note(&mismatches,
+                 std::string(look.text) + (checked ? " is checked" : " is not checked"));
     }
     CheckClean("check boxes show the default settings", mismatches);
 }
@@ -122,7 +123,11 @@ int RunWindowScenario(const ScenarioArguments& arguments) {
     if (!Check("program starts", error == 0, "CreateProcess error " + std::to_string(error)))
         return Summary();
     HWND window = WaitForMainWindow(program, kMainClass, 20000);
-    if (Check("main window appears", window != nullptr, "no window of class tramox in 20 s")) {
+    DWORD early = 0;
+    std::string absent = HasEnded(program, &early)
+                             ? "the program ended with exit code " + std::to_string(early)
+                             : "no window of class tramox in 20 s";
+    if (Check("main window appears", window != nullptr, absent)) {
         CheckMainWindow(window);
         CheckControls(window);
         CheckProgressBar(window, 0);
@@ -130,8 +135,8 @@ int RunWindowScenario(const ScenarioArguments& arguments) {
             Check("screenshot taken", HoldForScreenshot(arguments.holdFolder, 30000),
                   "no screenshot.done in 30 s");
         DWORD exitCode = 0;
-        if (Check("closing the window ends the program", CloseAndWait(program, window, 10000,
-                                                                      &exitCode),
+        if (Check("closing the window ends the program",
+                  CloseAndWait(program, window, 10000, &exitCode),
                   "still running 10 s after WM_CLOSE"))
             Check("exit code 0", exitCode == 0, "exit code " + std::to_string(exitCode));
     }

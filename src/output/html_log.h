@@ -1,7 +1,11 @@
 // The HTML log: a header block per run, entries in between, and the browser at the end.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "runtime/files.h"
+#include "runtime/short_text.h"
 
 namespace output {
 
@@ -17,5 +21,8 @@ extern const char* const kMakerCredit;
 extern const char* const kHomepage;
 extern const char* const kContactAddress;
 extern const char* const kDownloadAddress;
+
+// "<FONT FACE=" htmlFont " SIZE=" size " COLOR=#" colour ">": the opening of every log line.
+std::string FontTag(std::string_view size, const ShortText& colour);
 
 }  // namespace output

@@ -1,4 +1,6 @@
 // Message boxes and the two common dialogs on Win32.
+#include <cstddef>
+
 #include "platform/win32/win32.h"
 // The dialog headers need <windows.h> before them.
 #include <commdlg.h>
@@ -17,10 +19,14 @@ int32_t ShowMessageBox(Window owner, const char* text, const char* caption, uint
 // grew the record). On 64 bits every pointer field is wider and 76 bytes would end inside the
 // record, so that GetOpenFileNameA refuses it: a size below this platform's old-style record
 // becomes the full record here, whose added fields stay zero.
+constexpr size_t kOldStyleSize =  // OPENFILENAME_SIZE_VERSION_400A, as a constant
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+static_assert(sizeof(void*) == 8 || kOldStyleSize == 76, "on 32 bits 76 is taken as it is");
+
 bool ChooseFile(OpenFileRecord& record) {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = record.structSize;
-    if (dialog.lStructSize < OPENFILENAME_SIZE_VERSION_400A) dialog.lStructSize = sizeof dialog;
+    if (dialog.lStructSize < kOldStyleSize) dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = AsWindow(record.owner);
     dialog.lpstrFilter = record.filter;
     dialog.lpstrFile = record.file;

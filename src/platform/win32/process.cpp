@@ -26,30 +26,30 @@ namespace {
 // the program sat there, so that they read the same on 32 and 64 bits.
 constexpr uintptr_t kClassicBase = 0x00400000;
 
-bool InProgram(void* address, HMODULE program) {
-    HMODULE owner = nullptr;
-    DWORD flags =
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-    return ::GetModuleHandleExA(flags, static_cast<const char*>(address), &owner) &&
-           owner == program;
+// The bytes the program's image occupies.
+uintptr_t ImageSize(HMODULE program) {
+    auto base = reinterpret_cast<const BYTE*>(program);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.SizeOfImage;
 }
 
 }  // namespace
 
-// Return addresses starting at the call of our caller, as CallerPlaces' contract asks; frames
-// outside the program (kernel32's thread start, ntdll) are passed over.
+// Return addresses starting at the call of our caller, as CallerPlaces' contract asks. Frames
+// outside the image (kernel32's thread start, ntdll) are passed over; the walk ends at the first
+// empty frame, past which Wine's unwinder may report leftovers.
 int CallerPlaces(uint32_t* places, int capacity) {
     constexpr DWORD kOwnFrames = 2;    // this procedure and the caller's own place
     constexpr DWORD kMostFrames = 62;  // RtlCaptureStackBackTrace takes fewer than 63 on XP
     void* frames[kMostFrames];
     int count = ::RtlCaptureStackBackTrace(kOwnFrames, kMostFrames, frames, nullptr);
     HMODULE program = ::GetModuleHandleA(nullptr);
-    uintptr_t base = reinterpret_cast<uintptr_t>(program);
+    uintptr_t base = reinterpret_cast<uintptr_t>(program), size = ImageSize(program);
     int stored = 0;
-    for (int i = 0; i < count && stored < capacity; ++i) {
-        if (!InProgram(frames[i], program)) continue;
-        uintptr_t offset = reinterpret_cast<uintptr_t>(frames[i]) - base;
-        places[stored++] = static_cast<uint32_t>(offset + kClassicBase);
+    for (int i = 0; i < count && frames[i] != nullptr && stored < capacity; ++i) {
+        uintptr_t offset = reinterpret_cast<uintptr_t>(frames[i]) - base;  // wraps below base
+        if (offset < size) places[stored++] = static_cast<uint32_t>(offset + kClassicBase);
     }
     return stored;
 }

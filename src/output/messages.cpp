@@ -1,0 +1,88 @@
+#include "output/messages.h"
+
+#include <string>
+
+#include "output/console.h"
+#include "output/html_log.h"
+#include "runtime/dir_search.h"
+#include "runtime/files.h"
+#include "runtime/io_result.h"
+#include "runtime/text.h"
+#include "settings/settings.h"
+
+namespace output {
+
+const char* const kReportAddress = "tramox-report@example.org";
+
+std::mutex& OutputLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+namespace {
+
+const ShortText& KindColour(MessageKind kind) {
+    switch (kind) {
+        case error:
+            return Settings.errorColorHtmlLog;
+        case warning:
+            return Settings.warningColorHtmlLog;
+        case notice:
+            return Settings.noticeColorHtmlLog;
+        default:
+            return Settings.fontColorHtmlLog;
+    }
+}
+
+std::string EntryLine(const ShortText& text, MessageKind kind, bool reportLink) {
+    std::string size = rt::NumberText(Settings.fontSizeHtmlLog).str();
+    std::string line = FontTag(size, KindColour(kind)) + text.str();
+    if (!reportLink) return line + "</FONT><BR>";
+    line += " </FONT><A HREF=mailto:";
+    line += kReportAddress;
+    line += " TITLE=\"Report this\">" + FontTag(size, Settings.linkColorHtmlLog);
+    return line + "Is it bug?</FONT></A><BR>";
+}
+
+// Reopens the log for one entry. A log never bound in this program run (logging switched on
+// in the middle of a run) is bound now, and created without a header when it is missing.
+void OpenLogForEntry() {
+    if (LogFile.mode == rt::FileMode::Unbound) {
+        rt::Bind(LogFile, Settings.logFileName);
+        if (!rt::PathExists(Settings.logFileName)) {
+            rt::CreateNew(LogFile);
+            rt::CheckStrict();
+            return;
+        }
+    }
+    rt::OpenAppend(LogFile);
+    rt::CheckStrict();
+}
+
+}  // namespace
+
+void WriteLogEntry(const ShortText& text, MessageKind kind, bool reportLink) {
+    if (!Settings.enableLog) return;
+    std::lock_guard<std::mutex> hold(OutputLock());
+    OpenLogForEntry();
+    rt::WriteLine(LogFile, EntryLine(text, kind, reportLink));
+    rt::CheckStrict();
+    rt::Close(LogFile);
+    rt::CheckStrict();
+}
+
+void WriteConsoleLine(const ShortText& text) {
+    std::lock_guard<std::mutex> hold(OutputLock());
+    SaveConsolePane();
+    rt::TextFile console;
+    rt::Bind(console, kConsoleFileName);
+    rt::OpenAppend(console);
+    rt::CheckStrict();
+    rt::WriteLine(console, text.view());
+    rt::CheckStrict();
+    rt::Close(console);
+    rt::CheckStrict();
+    LoadConsolePane();
+}
+
+}  // namespace output
