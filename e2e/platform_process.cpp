@@ -61,7 +61,8 @@ std::string ExePath() {
 
 // Runs this driver's "end-process 7": EndProcess's code must become the exit status.
 void CheckEndProcess() {
-    std::string commandLine = "\"" + ExePath() + "\" end-process 7";
+    std::string commandLine = "\"";
+    commandLine.append(ExePath()).append("\" end-process 7");
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
@@ -79,7 +80,8 @@ void CheckEndProcess() {
 
 void CheckStartProgram(const std::string& folder) {
     std::string marker = folder + "\\started.txt";
-    std::string commandLine = "cmd.exe /c echo started>\"" + marker + "\"";
+    std::string commandLine = "cmd.exe /c echo started>\"";
+    commandLine.append(marker).append("\"");
     uint32_t result = os::StartProgram(commandLine.c_str(), SW_HIDE);
     bool appeared = WaitFor(
         [&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);

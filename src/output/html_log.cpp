@@ -124,8 +124,9 @@ void EndLogRun() {
     uint32_t length = os::CurrentFolder(folder, sizeof folder);
     if (length == 0 || length >= sizeof folder) return;
     // Both parts quoted: blanks in either would split the command elsewhere.
-    std::string command = "\"" + Text(Settings.browserPath) + "\" \"" + folder + "/" +
-                          Text(Settings.logFileName) + "\"";
+    std::string command = "\"";
+    command.append(Text(Settings.browserPath)).append("\" \"").append(folder).append("/");
+    command.append(Text(Settings.logFileName)).append("\"");
     if (command.size() > static_cast<size_t>(ShortText::kMax)) return;  // a cut one would mislead
     os::StartProgram(command.c_str(), os::kShowNormal);
 }
