@@ -3,6 +3,7 @@
 //
 //   e2e_driver window <tramox.exe> <work folder> [--hold <folder>]
 //   e2e_driver platform <work folder>
+//   e2e_driver settings <tramox.exe> <work folder>
 #include <cstdio>
 #include <cstring>
 
@@ -14,7 +15,8 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: e2e_driver window <tramox.exe> <work folder> [--hold <folder>]\n"
-                 "       e2e_driver platform <work folder>\n");
+                 "       e2e_driver platform <work folder>\n"
+                 "       e2e_driver settings <tramox.exe> <work folder>\n");
     return 2;
 }
 
@@ -37,6 +39,11 @@ int main(int argc, char** argv) {
         arguments.workFolder = argv[3];
         if (!ReadOptions(argc, argv, 4, &arguments)) return Usage();
         return e2e::RunWindowScenario(arguments);
+    }
+    if (std::strcmp(argv[1], "settings") == 0 && argc == 4) {
+        arguments.exe = argv[2];
+        arguments.workFolder = argv[3];
+        return e2e::RunSettingsScenario(arguments);
     }
     if (std::strcmp(argv[1], "platform") == 0 && argc == 3) {
         arguments.workFolder = argv[2];

@@ -32,6 +32,7 @@ run_inside_display() {
     local failed=0
     run_window_scenario "$build" "$e2e" || failed=1
     run_platform_scenario "$build" "$e2e" || failed=1
+    run_settings_scenario "$build" "$e2e" || failed=1
     timeout "$STEP_TIMEOUT" "$WINESERVER" -k 2>/dev/null
     return $failed
 }
@@ -77,6 +78,14 @@ run_platform_scenario() {
     fresh_folder "$work"
     echo "e2e: scenario platform"
     timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" platform "$(windows_path "$work")"
+}
+
+run_settings_scenario() {
+    local build=$1 e2e=$2 work="$2/work-settings"
+    fresh_folder "$work"
+    echo "e2e: scenario settings"
+    timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" settings \
+        "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 
 main() {

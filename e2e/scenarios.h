@@ -16,5 +16,7 @@ struct ScenarioArguments {
 int RunWindowScenario(const ScenarioArguments& arguments);
 // driver platform <work folder>: the Win32 backend itself, against the real system.
 int RunPlatformScenario(const ScenarioArguments& arguments);
+// driver settings <exe> <work folder>: tramox.ini read, shown, changed and written back.
+int RunSettingsScenario(const ScenarioArguments& arguments);
 
 }  // namespace e2e
