@@ -42,14 +42,6 @@ void SetModel(std::string text) {
     RequestRefresh();
 }
 
-// Windows refuses to rewrite a hidden or system file unless the same bits are asked for.
-uint32_t RewriteAttributes() {
-    uint32_t attributes = 0;
-    if (os::GetAttributes(kConsoleFileName, &attributes) != 0) return os::kAttrNormal;
-    uint32_t kept = attributes & (os::kAttrHidden | os::kAttrSystem);
-    return kept != 0 ? kept : os::kAttrNormal;
-}
-
 // The size of the backing file as its directory entry gives it; -1 when there is none.
 int32_t ListedSize() {
     rt::DirEntry entry;
@@ -84,8 +76,7 @@ void EraseIfFound() {
 void SaveConsolePane() {
     rt::ByteFile file;
     rt::Bind(file, kConsoleFileName);
-    rt::Open(file, os::kAccessRead | os::kAccessWrite, os::kShareRead, os::kCreateAlways,
-             RewriteAttributes());
+    rt::CreateNew(file);  // keeps a hidden file hidden
     rt::CheckStrict();
     // Only output operations change the model, and the caller holds their lock.
     if (!model.empty()) {

@@ -94,6 +94,15 @@ bool FillBuffer(TextFile& file) {
     return true;
 }
 
+// Windows refuses to replace a hidden or system file unless the same bits are asked for, and a
+// user who hid tramox.ini or the log wants it to stay hidden.
+uint32_t ReplacementAttributes(const ShortText& name) {
+    uint32_t attributes = 0;
+    if (os::GetAttributes(name.c_str(), &attributes) != 0) return os::kAttrNormal;
+    uint32_t kept = attributes & (os::kAttrHidden | os::kAttrSystem);
+    return kept != 0 ? kept : os::kAttrNormal;
+}
+
 void ResetReading(TextFile& file) {
     file.buffer.clear();
     file.position = 0;
@@ -117,8 +126,8 @@ void OpenRead(TextFile& file) {
 
 void CreateNew(TextFile& file) {
     ResetReading(file);
-    OpenHandle(file, os::kAccessWrite, os::kShareRead, os::kCreateAlways, os::kAttrNormal,
-               FileMode::Output);
+    OpenHandle(file, os::kAccessWrite, os::kShareRead, os::kCreateAlways,
+               ReplacementAttributes(file.name), FileMode::Output);
 }
 
 void OpenAppend(TextFile& file) {
@@ -194,7 +203,7 @@ void OpenRead(ByteFile& file) {
 
 void CreateNew(ByteFile& file) {
     Open(file, os::kAccessRead | os::kAccessWrite, os::kShareRead, os::kCreateAlways,
-         os::kAttrNormal);
+         ReplacementAttributes(file.name));
 }
 
 void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done) {

@@ -77,6 +77,14 @@ TEST_F(StartupTest, SwappedKeysPlaceTheWindowWhereItWas) {
               std::string::npos);
 }
 
+TEST_F(StartupTest, HiddenSettingsFileIsSavedAndStaysHidden) {
+    sim::AddFile("tramox.ini", "verifyData: yes\r\n", os::kAttrHidden);
+    EXPECT_EQ(app::RunProgram(), 0);
+    EXPECT_NE(sim::Content("tramox.ini").find("verifyData: yes\r\n"), std::string::npos);
+    EXPECT_EQ(CountLines(sim::Content("tramox.ini")), 60);
+    EXPECT_NE(sim::Attributes("tramox.ini") & os::kAttrHidden, 0u);
+}
+
 TEST_F(StartupTest, SaveSettingsNoLeavesTheFileUntouched) {
     const std::string file = "saveSettings: no\r\nhand-written remark\r\ndepthRead: 7\r\n";
     sim::AddFile("tramox.ini", file);

@@ -207,3 +207,44 @@ TEST(RunErrorReport, StrictFailureEndsWithTheCode) {
 }
 
 }  // namespace
+
+namespace {
+
+// Replacing a file keeps the hidden and system bits Windows insists on; read-only still refuses.
+TEST_F(RuntimeFiles, ReplacingKeepsHiddenAndSystemBits) {
+    struct Row {
+        uint32_t attributes;
+        int32_t code;
+        uint32_t after;
+    };
+    const Row rows[] = {
+        {os::kAttrArchive, 0, os::kAttrArchive},
+        {os::kAttrHidden, 0, os::kAttrHidden},
+        {os::kAttrSystem, 0, os::kAttrSystem},
+        {os::kAttrHidden | os::kAttrSystem, 0, os::kAttrHidden | os::kAttrSystem},
+        {os::kAttrReadOnly, 5, os::kAttrReadOnly},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.attributes);
+        sim::Reset();
+        sim::AddFile("tramox.ini", "old\r\n", row.attributes);
+        rt::TextFile text;
+        rt::Bind(text, "tramox.ini");
+        rt::CreateNew(text);
+        rt::WriteLine(text, "new");
+        rt::Close(text);
+        EXPECT_EQ(rt::IoResult(), row.code);
+        EXPECT_EQ(sim::Content("tramox.ini"), row.code == 0 ? "new\r\n" : "old\r\n");
+        EXPECT_EQ(sim::Attributes("tramox.ini") & ~os::kAttrArchive, row.after & ~os::kAttrArchive);
+
+        sim::AddFile("tramox.console", "old", row.attributes);
+        rt::ByteFile bytes;
+        rt::Bind(bytes, "tramox.console");
+        rt::CreateNew(bytes);
+        rt::Close(bytes);
+        EXPECT_EQ(rt::IoResult(), row.code);
+        EXPECT_EQ(sim::Content("tramox.console").empty(), row.code == 0);
+    }
+}
+
+}  // namespace
