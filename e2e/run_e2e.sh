@@ -34,6 +34,7 @@ run_inside_display() {
     run_platform_scenario "$build" "$e2e" || failed=1
     run_settings_scenario "$build" "$e2e" || failed=1
     timeout "$STEP_TIMEOUT" "$WINESERVER" -k 2>/dev/null
+    if ((failed)); then echo "e2e: FAILED"; else echo "e2e: every scenario passed"; fi
     return $failed
 }
 
