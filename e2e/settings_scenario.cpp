@@ -245,8 +245,8 @@ void RunRoundTrip(const ScenarioArguments& arguments, const std::string& folder)
             bool read = ReadWholeFile(iniPath, &written);
             Check("settings: tramox.ini written back byte for byte", read && written == expected,
                   read ? FirstDifference(expected, written) : "tramox.ini cannot be read");
-            Check("settings: the custom log name was tested by creating it",
-                  GetFileAttributesA((folder + "\\rescue log.htm").c_str()) !=
+            Check("settings: testing the custom log name leaves no empty log behind",
+                  GetFileAttributesA((folder + "\\rescue log.htm").c_str()) ==
                       INVALID_FILE_ATTRIBUTES);
         }
     }

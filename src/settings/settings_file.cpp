@@ -166,6 +166,7 @@ void ReadSettingsFile() {
 void TestLoadedNames() {
     if (Settings.logFileName != kDefaultLogFileName) {
         // Opened without truncation: a log that exists keeps its entries.
+        bool existed = rt::PathExists(Settings.logFileName);
         rt::ByteFile probe;
         rt::Bind(probe, Settings.logFileName);
         rt::Open(probe, os::kAccessWrite, os::kShareRead | os::kShareWrite, os::kOpenAlways,
@@ -174,6 +175,11 @@ void TestLoadedNames() {
         if (writable) {
             rt::Close(probe);
             writable = rt::IoResult() == 0;
+        }
+        // An empty file left behind would be extended later without the log's head line.
+        if (writable && !existed) {
+            rt::Erase(probe);
+            rt::IoResult();  // a stub that stays is harmless
         }
         if (!writable) Settings.logFileName = kDefaultLogFileName;
     }
