@@ -117,15 +117,25 @@ void BeginLogRun() {
     rt::CheckStrict();
 }
 
+// "D:\logs\x.htm", "\\server\share\x.htm" or "\logs\x.htm": a name that names its own folder.
+static bool IsAbsolute(const ShortText& name) {
+    std::string text = Text(name);
+    if (text.size() >= 2 && text[1] == ':') return true;
+    return !text.empty() && (text[0] == '\\' || text[0] == '/');
+}
+
 void EndLogRun() {
     if (!Settings.enableLog) return;
     if (Settings.browserPath.empty() || !Settings.showLogWhenDone) return;
-    char folder[ShortText::kMax + 1];
-    uint32_t length = os::CurrentFolder(folder, sizeof folder);
-    if (length == 0 || length >= sizeof folder) return;
     // Both parts quoted: blanks in either would split the command elsewhere.
     std::string command = "\"";
-    command.append(Text(Settings.browserPath)).append("\" \"").append(folder).append("/");
+    command.append(Text(Settings.browserPath)).append("\" \"");
+    if (!IsAbsolute(Settings.logFileName)) {  // a full path needs no folder before it
+        char folder[ShortText::kMax + 1];
+        uint32_t length = os::CurrentFolder(folder, sizeof folder);
+        if (length == 0 || length >= sizeof folder) return;
+        command.append(folder).append("/");
+    }
     command.append(Text(Settings.logFileName)).append("\"");
     if (command.size() > static_cast<size_t>(ShortText::kMax)) return;  // a cut one would mislead
     os::StartProgram(command.c_str(), os::kShowNormal);

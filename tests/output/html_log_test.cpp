@@ -129,6 +129,10 @@ TEST_F(HtmlLogTest, BrowserStartAtTheEnd) {
         {"C:\\web.exe", false, kLog, ""},
         {"C:\\web.exe", true, fits, "\"C:\\web.exe\" \"C:\\work/" + fits + "\""},
         {"C:\\web.exe", true, fits + "n", ""},
+        // A name with its own folder or drive is not put after the current one.
+        {"C:\\web.exe", true, "D:\\logs\\a.htm", "\"C:\\web.exe\" \"D:\\logs\\a.htm\""},
+        {"C:\\web.exe", true, "\\\\nas\\logs\\a.htm", "\"C:\\web.exe\" \"\\\\nas\\logs\\a.htm\""},
+        {"C:\\web.exe", true, "logs\\a.htm", "\"C:\\web.exe\" \"C:\\work/logs\\a.htm\""},
     };
     for (const Case& c : cases) {
         sim::Reset();
