@@ -17,6 +17,9 @@ namespace {
 constexpr int32_t kClientLeft = 3;
 constexpr int32_t kClientTop = 22;
 
+constexpr const char* kNoWindowText = "tramox could not open its window.";
+constexpr int32_t kNoWindowExitCode = 1;
+
 }  // namespace
 
 void StartUp() {
@@ -67,6 +70,11 @@ void LoadSettings() {
 
 int32_t RunProgram() {
     StartUp();
+    // Without a window no message would ever come: say so instead of waiting unseen for ever.
+    if (Controls.mainWindow == 0) {
+        os::ShowMessageBox(0, kNoWindowText, "Error", os::kBoxOk | os::kBoxIconError);
+        return kNoWindowExitCode;
+    }
     int32_t exitCode = RunLoop();
     ShutDown();
     return exitCode;

@@ -235,6 +235,7 @@ uint32_t GetPixelColor(DeviceContext dc, int32_t x, int32_t y);
 constexpr uint32_t kBoxOk = 0;
 constexpr uint32_t kBoxIconError = 0x10;
 constexpr uint32_t kBoxSystemModal = 0x1000;
+constexpr uint32_t kBoxTaskModal = 0x2000;  // the thread's windows take no input meanwhile
 int32_t ShowMessageBox(Window owner, const char* text, const char* caption, uint32_t flags);
 
 // The fields of GetOpenFileNameA's record that tramox sets; all others are zero.

@@ -35,7 +35,10 @@ void RunError(int32_t code) {
     std::string text = "Runtime error " + NumberText(code).str() + " at 0x";
     text += HexText(count > 0 ? places[0] : 0, 8).str();
     for (int i = 1; i < count; ++i) text += "\r\n0x" + HexText(places[i], 8).str();
-    os::ShowMessageBox(0, text.c_str(), "Error", os::kBoxOk | os::kBoxIconError);
+    // Task-modal: a click on the main window meanwhile would re-enter the operation that failed,
+    // with its lock still held.
+    os::ShowMessageBox(0, text.c_str(), "Error",
+                       os::kBoxOk | os::kBoxIconError | os::kBoxTaskModal);
     os::EndProcess(static_cast<uint32_t>(code));
 }
 

@@ -183,7 +183,10 @@ void TestLoadedNames() {
         }
         if (!writable) Settings.logFileName = kDefaultLogFileName;
     }
-    if (!Settings.browserPath.empty() && !rt::PathExists(Settings.browserPath))
+    // Asked of the path itself: a search would refuse "C:\web\" and take "C:\web\*.exe".
+    uint32_t attributes = 0;
+    if (!Settings.browserPath.empty() &&
+        os::GetAttributes(Settings.browserPath.c_str(), &attributes) != 0)
         Settings.browserPath = ShortText();
 }
 

@@ -118,6 +118,18 @@ TEST_F(StartupTest, BoxesTickedWhileOpenAreSavedAtClose) {
     EXPECT_EQ(written.substr(0, 15), "enableLog: no\r\n");
 }
 
+// Filling the edit boxes notifies the window, which reads the boxes back into the record: the
+// loaded flags must already be in the boxes by then.
+TEST_F(StartupTest, FilledEditsDoNotUndoLoadedFlags) {
+    sim::AddFile("tramox.ini",
+                 "verifyData: yes\r\nenableLog: no\r\nsaveSourceFile: yes\r\n"
+                 "lastSourceFile: C:\\a\\*.*\r\nrememberFolder: D:\\b\r\n");
+    app::RunProgram();
+    std::string written = sim::Content("tramox.ini");
+    EXPECT_NE(written.find("verifyData: yes\r\n"), std::string::npos);
+    EXPECT_EQ(written.substr(0, 15), "enableLog: no\r\n");
+}
+
 TEST_F(StartupTest, SavedPathsAndRememberedFolderFillTheEdits) {
     sim::AddFile("tramox.ini",
                  "saveSourceFile: yes\r\nlastSourceFile: C:\\data\\*.txt\r\n"
@@ -135,6 +147,16 @@ TEST_F(StartupTest, SavedPathsAndRememberedFolderFillTheEdits) {
     std::string written = sim::Content("tramox.ini");
     EXPECT_NE(written.find("lastDestinyFolder: D:\\kept\r\nrememberFolder: D:\\kept\r\n"),
               std::string::npos);
+}
+
+TEST_F(StartupTest, NoWindowEndsInsteadOfWaitingForEver) {
+    sim::AddFile("tramox.ini", "verifyData: yes\r\n");
+    sim::FailOperation(sim::Op::MakeWindow, "", 1, 1407);  // the first: the main window
+    EXPECT_EQ(app::RunProgram(), 1);
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    EXPECT_EQ(sim::MessageBoxes()[0].text, "tramox could not open its window.");
+    EXPECT_EQ(sim::MessageBoxes()[0].caption, "Error");
+    EXPECT_EQ(sim::Content("tramox.ini"), "verifyData: yes\r\n");  // nothing saved
 }
 
 TEST_F(StartupTest, UnreadableSettingsFileEndsWithTheReport) {

@@ -326,6 +326,10 @@ std::vector<uint32_t> seen;
 intptr_t Recorder(os::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     seen.push_back(message);
     if (message == os::kMsgMove) seen.push_back(static_cast<uint32_t>(lParam));
+    if (message == os::kMsgCommand) {
+        seen.push_back(static_cast<uint32_t>(wParam));
+        seen.push_back(static_cast<uint32_t>(lParam));
+    }
     if (message == os::kMsgDestroy) os::PostQuit(7);
     return os::DefaultProc(window, message, wParam, lParam);
 }
@@ -406,6 +410,21 @@ TEST_F(SimulatedWindows, WindowsRecordsAndControls) {
     EXPECT_TRUE(os::DestroyWin(main));
     EXPECT_FALSE(sim::IsAlive(box));  // children die with their parent
     EXPECT_FALSE(os::DestroyWin(main));
+}
+
+// Setting an edit's text by any route tells the parent, as Windows does; other controls do not.
+TEST_F(SimulatedWindows, EditTextChangesNotifyTheParent) {
+    os::Window edit = os::MakeWindow(0, "Edit", "", os::kStyleChild, 0, 0, 50, 20, main);
+    os::Window label = os::MakeWindow(0, "Static", "", os::kStyleChild, 0, 30, 50, 20, main);
+    const uint32_t change = os::kNotifyEditChange << 16;
+    const uint32_t handle = static_cast<uint32_t>(edit);
+    os::SetText(edit, "a");
+    os::Send(edit, os::kMsgSetText, 0, reinterpret_cast<intptr_t>("b"));
+    sim::TypeText(edit, "c");
+    os::SetText(label, "d");
+    EXPECT_EQ(seen, (std::vector<uint32_t>{os::kMsgCommand, change, handle, os::kMsgCommand,
+                                           change, handle, os::kMsgCommand, change, handle}));
+    EXPECT_EQ(sim::Info(edit).text, "c");
 }
 
 TEST_F(SimulatedWindows, PixelsFontsAndDeviceContexts) {

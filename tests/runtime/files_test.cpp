@@ -203,7 +203,9 @@ TEST(RunErrorReport, StrictFailureEndsWithTheCode) {
             rt::CreateNew(file);
             rt::CheckStrict();
         },
-        testing::ExitedWithCode(3), "Runtime error 3 at 0x[0-9A-F]{8}");
+        testing::ExitedWithCode(3),
+        "Runtime error 3 at 0x[0-9A-F]{8}(\r\n0x[0-9A-F]{8})*\n"
+        "\\[box \"Error\" owner 0 flags 0x2010\\]");
 }
 
 }  // namespace

@@ -289,6 +289,9 @@ TEST_F(SettingsFileTest, BrowserPathMustNameSomething) {
         {"C:\\web", "C:\\web"},
         {"C:\\web\\missing.exe", ""},
         {"Q:\\nowhere\\browse.exe", ""},
+        {"C:\\web\\", "C:\\web\\"},
+        {"C:\\", "C:\\"},
+        {"C:\\web\\*.exe", ""},  // a pattern names no program
     };
     for (const Row& row : rows) {
         Settings.browserPath = row.path;

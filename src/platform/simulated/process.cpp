@@ -106,7 +106,10 @@ void EndProcess(uint32_t exitCode) {
     {
         Lock lock(Mutex());
         std::fprintf(stderr, "exit %u\n", exitCode);
-        for (const sim::Box& box : Machine().boxes) std::fprintf(stderr, "%s\n", box.text.c_str());
+        for (const sim::Box& box : Machine().boxes)
+            std::fprintf(stderr, "%s\n[box \"%s\" owner %llu flags 0x%X]\n", box.text.c_str(),
+                         box.caption.c_str(), static_cast<unsigned long long>(box.owner),
+                         box.flags);
     }
     std::fflush(stderr);
     std::_Exit(static_cast<int>(exitCode));

@@ -34,8 +34,9 @@ void AddLargeFile(const std::string& path, uint64_t size);
 
 // ---- Faults ----
 enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttributes,
-                GetAttributes, FindFirst, FindNext, WriteTime, Count };
-// The next `times` calls of `op` whose path (for Read, Write and Close: the file's path)
+                GetAttributes, FindFirst, FindNext, WriteTime, MakeWindow, Count };
+// The next `times` calls of `op` whose path (for Read, Write and Close: the file's path; for
+// MakeWindow: "" only)
 // matches `pathPattern` (case-insensitive; "" = any, "*" wildcards allowed) fail with `error`.
 // times < 0 fails for ever.
 void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t error);
@@ -72,7 +73,8 @@ WindowInfo Info(os::Window window);
 bool IsAlive(os::Window window);
 os::Window FindWindow(const std::string& className, const std::string& text);
 void SetCheck(os::Window window, uint32_t state);  // as a user clicking would, no message
-void TypeText(os::Window window, const std::string& text);  // sets the text, no message
+// Sets the text as a user typing would; an edit control then tells its parent (EN_CHANGE).
+void TypeText(os::Window window, const std::string& text);
 
 struct FontInfo {
     os::FontSpec spec;

@@ -178,7 +178,8 @@ uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t count)
 uint64_t NowUtc();
 
 // ---- Windows (windows.cpp) ----
-WindowRecord* FindRecord(os::Window window);  // null when unknown
+WindowRecord* FindRecord(os::Window window);
+void NotifyEditChange(os::Window edit);  // null when unknown
 // The messages a window without a procedure of its own answers, as its class does: texts, font
 // and a button's check state.
 intptr_t ControlMessage(WindowRecord& record, uint32_t message, uintptr_t wParam, intptr_t lParam);

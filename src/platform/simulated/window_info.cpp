@@ -44,9 +44,13 @@ void SetCheck(os::Window window, uint32_t state) {
 }
 
 void TypeText(os::Window window, const std::string& text) {
-    Lock lock(Mutex());
-    WindowRecord* record = FindRecord(window);
-    if (record != nullptr && record->alive) record->info.text = text;
+    {
+        Lock lock(Mutex());
+        WindowRecord* record = FindRecord(window);
+        if (record == nullptr || !record->alive) return;
+        record->info.text = text;
+    }
+    NotifyEditChange(window);
 }
 
 bool ClassRegistered(const std::string& name, os::WindowClass* out) {

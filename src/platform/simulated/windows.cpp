@@ -43,6 +43,25 @@ void ClientOrigin(os::Window window, int32_t* x, int32_t* y) {
 
 }  // namespace
 
+// An edit control whose text was set tells its parent, as Windows does with EN_CHANGE. Called
+// without the lock: the parent's procedure may call back into the platform.
+void NotifyEditChange(os::Window edit) {
+    os::WindowProc procedure = nullptr;
+    os::Window parent = 0;
+    {
+        Lock lock(Mutex());
+        WindowRecord* record = FindRecord(edit);
+        if (record == nullptr || !record->alive || Upper(record->info.className) != "EDIT") return;
+        parent = record->info.parent;
+        WindowRecord* parentRecord = FindRecord(parent);
+        if (parentRecord == nullptr || !parentRecord->alive) return;
+        procedure = parentRecord->procedure;
+    }
+    if (procedure)
+        procedure(parent, os::kMsgCommand, static_cast<uintptr_t>(os::kNotifyEditChange) << 16,
+                  static_cast<intptr_t>(edit));
+}
+
 WindowRecord* FindRecord(os::Window window) {
     auto found = Machine().windows.find(window);
     return found == Machine().windows.end() ? nullptr : &found->second;
@@ -98,6 +117,7 @@ Window MakeWindow(uint32_t exStyle, const char* className, const char* text, uin
                   int32_t x, int32_t y, int32_t width, int32_t height, Window parent) {
     Lock lock(Mutex());
     if (className == nullptr) return 0;
+    if (TakeFault(sim::Op::MakeWindow, className) != 0) return 0;
     State& machine = Machine();
     auto registered = machine.classes.find(Upper(className));
     bool known = registered != machine.classes.end();
@@ -191,10 +211,13 @@ bool IsWinEnabled(Window window) {
 }
 
 bool SetText(Window window, const char* text) {
-    Lock lock(Mutex());
-    WindowRecord* record = FindRecord(window);
-    if (record == nullptr || !record->alive) return false;
-    record->info.text = text ? text : "";
+    {
+        Lock lock(Mutex());
+        WindowRecord* record = FindRecord(window);
+        if (record == nullptr || !record->alive) return false;
+        record->info.text = text ? text : "";
+    }
+    NotifyEditChange(window);
     return true;
 }
 
@@ -225,14 +248,17 @@ Rect WindowRect(Window window) {
 
 intptr_t Send(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     WindowProc procedure = nullptr;
+    intptr_t result = 0;
     {
         Lock lock(Mutex());
         WindowRecord* record = FindRecord(window);
         if (record == nullptr || !record->alive) return 0;
         procedure = record->procedure;
-        if (procedure == nullptr) return ControlMessage(*record, message, wParam, lParam);
+        if (procedure == nullptr) result = ControlMessage(*record, message, wParam, lParam);
     }
-    return procedure(window, message, wParam, lParam);  // on the calling thread, unlocked
+    if (procedure) return procedure(window, message, wParam, lParam);  // on the calling thread
+    if (message == kMsgSetText) NotifyEditChange(window);
+    return result;
 }
 
 }  // namespace os
