@@ -49,7 +49,10 @@ using Names = std::vector<std::string>;
 TEST_F(SimulatedFiles, ErrorCodesOfMissingAndExistingPaths) {
     sim::AddFile("C:\\data\\a.txt", "a");
     sim::AddFolder("C:\\data\\sub");
+    sim::AddDrive('a', 21);  // a floppy drive with no disk
     uint32_t attributes = 0;
+    os::FindData found{};
+    os::FindHandle search = os::kInvalidFind;
     struct Row {
         const char* what;
         uint32_t got, want;
@@ -67,6 +70,11 @@ TEST_F(SimulatedFiles, ErrorCodesOfMissingAndExistingPaths) {
         {"erase a folder", os::EraseFile("C:\\data\\sub"), 5},
         {"attributes of missing", os::GetAttributes("C:\\none\\x", &attributes), 3},
         {"attributes through a file", os::GetAttributes("C:\\data\\a.txt\\x", &attributes), 3},
+        {"create on a missing drive", Open("Q:\\x.txt", kWrite, 0, os::kCreateAlways), 3},
+        {"make folder on a missing drive", os::MakeFolder("Q:\\out"), 3},
+        {"search a missing drive", os::FindFirst("Q:\\*.*", &found, &search), 3},
+        {"open on a drive not ready", Open("A:\\x.txt", kRead), 21},
+        {"search a drive not ready", os::FindFirst("A:\\*.*", &found, &search), 21},
         {"set attributes of missing", os::SetAttributes("C:\\data\\none", 0), 2},
     };
     for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.what;
@@ -185,15 +193,24 @@ TEST_F(SimulatedFiles, RelativePathsResolveAgainstTheCurrentFolder) {
 }
 
 TEST_F(SimulatedFiles, WildcardSearch) {
-    for (const char* name : {"b.txt", "A.TXT", "readme", "c.txt.bak", "ab.doc"})
+    for (const char* name : {"b.txt", "A.TXT", "readme", "c.txt.bak", "ab.doc", "x.tar.gz"})
         sim::AddFile(std::string("C:\\data\\") + name, "x");
     sim::AddFolder("C:\\data\\sub");
     struct Row {
         const char* pattern;
         Names names;
     } rows[] = {
-        {"C:\\data\\*", {".", "..", "A.TXT", "ab.doc", "b.txt", "c.txt.bak", "readme", "sub"}},
-        {"C:\\data\\*.*", {".", "..", "A.TXT", "ab.doc", "b.txt", "c.txt.bak", "readme", "sub"}},
+        {"C:\\data\\*",
+         {".", "..", "A.TXT", "ab.doc", "b.txt", "c.txt.bak", "readme", "sub", "x.tar.gz"}},
+        {"C:\\data\\*.*",
+         {".", "..", "A.TXT", "ab.doc", "b.txt", "c.txt.bak", "readme", "sub", "x.tar.gz"}},
+        {"C:\\data\\*.tar.gz", {"x.tar.gz"}},
+        {"C:\\data\\*.t*", {"A.TXT", "b.txt", "c.txt.bak", "x.tar.gz"}},
+        {"C:\\data\\*.txt.*", {"A.TXT", "b.txt", "c.txt.bak"}},  // the last dot may match the end
+        {"C:\\data\\a?b.doc", {}},  // a "?" never takes a dot
+        {"C:\\data\\a?.doc", {"ab.doc"}},
+        {"C:\\data\\readme??", {"readme"}},  // nothing left for them at the end
+        {"C:\\data\\b?txt", {}},
         {"C:\\data\\*.txt", {"A.TXT", "b.txt"}},
         {"C:\\DATA\\?.TxT", {"A.TXT", "b.txt"}},
         {"C:\\data\\a*", {"A.TXT", "ab.doc"}},

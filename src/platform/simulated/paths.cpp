@@ -45,9 +45,10 @@ NodePtr NewFolder(const std::string& name) {
     return node;
 }
 
-NodePtr RootOf(char drive) {
+// The root of a drive, made when a test first puts something on it.
+NodePtr MakeRoot(char drive) {
     NodePtr& root = Machine().drives[drive];
-    if (!root) root = NewFolder(std::string(1, drive) + ":");  // drives appear when first used
+    if (!root) root = NewFolder(std::string(1, drive) + ":");
     return root;
 }
 
@@ -103,7 +104,17 @@ bool ValidName(const std::string& name) {
 
 Place Locate(const Path& path) {
     Place place;
-    NodePtr folder = RootOf(path.drive);
+    auto drive = Machine().drives.find(path.drive);
+    auto driveError = Machine().driveErrors.find(path.drive);
+    if (driveError != Machine().driveErrors.end()) {
+        place.error = driveError->second;  // an empty floppy drive, say
+        return place;
+    }
+    if (drive == Machine().drives.end()) {
+        place.error = os::kErrorPathNotFound;  // as Windows answers for a drive it lacks
+        return place;
+    }
+    NodePtr folder = drive->second;
     if (path.parts.empty()) {
         place.node = folder;
         return place;
@@ -123,7 +134,7 @@ Place Locate(const Path& path) {
 }
 
 NodePtr MakeFolders(const Path& path) {
-    NodePtr folder = RootOf(path.drive);
+    NodePtr folder = MakeRoot(path.drive);
     for (const std::string& part : path.parts) {
         NodePtr& child = folder->children[Upper(part)];
         if (!child) child = NewFolder(part);
@@ -157,3 +168,15 @@ bool GlobMatch(const std::string& pattern, const std::string& text) {
 }
 
 }  // namespace sim::internal
+
+namespace sim {
+
+void AddDrive(char letter, uint32_t error) {
+    internal::Lock lock(internal::Mutex());
+    char drive = internal::UpperChar(letter);
+    internal::MakeRoot(drive);
+    if (error != 0) internal::Machine().driveErrors[drive] = error;
+    else internal::Machine().driveErrors.erase(drive);
+}
+
+}  // namespace sim

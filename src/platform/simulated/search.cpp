@@ -9,29 +9,54 @@ namespace sim::internal {
 
 namespace {
 
-// Upper-case Win32 matching of a name against the last component of a search. Besides plain
-// "*" and "?": a "*" before a dot runs to the name's last dot, a "?" may match nothing at the end
-// of the name or before a dot, and a dot may match the end of the name. So "*.*" finds every
-// name, "x.*" finds "x" and "*." finds only names without a dot.
-bool NameMatches(std::string_view pattern, std::string_view name) {
+// FindFirstFile turns "?" into a DOS "?", a "*" before a dot into a DOS "*" and a dot before a
+// wildcard or at the end into a DOS dot, then matches the name with the file system's rules.
+constexpr char kDosStar = '<', kDosQuestion = '>', kDosDot = '"';
+
+std::string DosPattern(std::string_view pattern) {
+    if (pattern == "*.*") return "*";
+    std::string dos(pattern);
+    for (size_t i = 0; i < dos.size(); ++i) {
+        char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (dos[i] == '?') dos[i] = kDosQuestion;
+        else if (dos[i] == '*' && next == '.') dos[i] = kDosStar;
+        else if (dos[i] == '.' && (next == '?' || next == '*' || next == '\0')) dos[i] = kDosDot;
+    }
+    return dos;
+}
+
+// "*" takes any run; a DOS "*" any run that leaves the name's last dot; a DOS "?" one character,
+// or nothing at a dot or the end of the name; a DOS dot a dot, or nothing at the end.
+bool DosMatches(std::string_view pattern, std::string_view name) {
     if (pattern.empty()) return name.empty();
     char c = pattern[0];
     std::string_view rest = pattern.substr(1);
-    if (c == '*' && !rest.empty() && rest[0] == '.') {
-        size_t lastDot = name.rfind('.');
-        return NameMatches(rest, name.substr(lastDot == name.npos ? name.size() : lastDot));
+    switch (c) {
+        case '*':
+        case kDosStar: {
+            size_t lastDot = name.rfind('.');
+            size_t most = c == kDosStar && lastDot != name.npos ? lastDot : name.size();
+            for (size_t skip = 0; skip <= most; ++skip)
+                if (DosMatches(rest, name.substr(skip))) return true;
+            return false;
+        }
+        case kDosQuestion: {
+            if (!name.empty() && name[0] != '.') return DosMatches(rest, name.substr(1));
+            size_t after = pattern.find_first_not_of(kDosQuestion);
+            return DosMatches(pattern.substr(after == pattern.npos ? pattern.size() : after), name);
+        }
+        case kDosDot:
+            if (name.empty()) return DosMatches(rest, name);
+            return name[0] == '.' && DosMatches(rest, name.substr(1));
+        default:
+            return !name.empty() && c == name[0] && DosMatches(rest, name.substr(1));
     }
-    if (c == '*') {
-        for (size_t skip = 0; skip <= name.size(); ++skip)
-            if (NameMatches(rest, name.substr(skip))) return true;
-        return false;
-    }
-    if (c == '?') {
-        if (!name.empty() && NameMatches(rest, name.substr(1))) return true;
-        return (name.empty() || name[0] == '.') && NameMatches(rest, name);
-    }
-    if (name.empty()) return c == '.' && NameMatches(rest, name);
-    return c == name[0] && NameMatches(rest, name.substr(1));
+}
+
+// Upper-case Win32 matching of a name against the last component of a search: "*.*" finds every
+// name, "x.*" finds "x", "*." finds only names without a dot, "a?b" does not find "a.b".
+bool NameMatches(std::string_view pattern, std::string_view name) {
+    return DosMatches(DosPattern(pattern), name);
 }
 
 bool ValidPattern(const std::string& pattern) {
@@ -73,7 +98,8 @@ uint32_t StartSearch(const Path& path, std::vector<os::FindData>* entries) {
     if (!ValidPattern(path.parts.back())) return os::kErrorInvalidName;
     Path folder = ParentOf(path);
     Place place = Locate(folder);
-    if (place.error != 0 || !place.node || !place.node->folder) return os::kErrorPathNotFound;
+    if (place.error != 0) return place.error;
+    if (!place.node || !place.node->folder) return os::kErrorPathNotFound;
     *entries = Matches(folder, *place.node, path.parts.back());
     return entries->empty() ? os::kErrorFileNotFound : 0;
 }

@@ -17,11 +17,14 @@ void Reset();
 
 // ---- Files ----
 // Paths are absolute ("C:\a\b.txt") or relative to the current directory; case-insensitive.
-// Missing parent folders are created. Drives other than C: appear when first used.
+// Missing parent folders are created, and so is the drive. A drive nothing was put on is
+// missing: paths on it give 3 (path not found), as on Windows.
 void AddFile(const std::string& path, const std::string& content,
              uint32_t attributes = os::kAttrArchive, uint64_t writeTime = 0);
 void AddFolder(const std::string& path, uint32_t attributes = os::kAttrDirectory);
 bool Exists(const std::string& path);
+// A drive with an empty root; with an error, every use of it fails so (21: not ready).
+void AddDrive(char letter, uint32_t error = 0);
 std::string Content(const std::string& path);  // the bytes of a file; empty when missing
 uint32_t Attributes(const std::string& path);  // os::kInvalidAttributes when missing
 uint64_t WriteTime(const std::string& path);

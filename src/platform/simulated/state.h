@@ -108,6 +108,7 @@ struct Dialogs {
 struct State {
     // Files
     std::map<char, NodePtr> drives;
+    std::map<char, uint32_t> driveErrors;  // drives that answer every use with an error
     Path currentFolder;
     std::map<os::FileHandle, FileRecord> files;
     std::map<os::FindHandle, Search> searches;
