@@ -98,6 +98,7 @@ bool FillBuffer(TextFile& file) {
 // user who hid tramox.ini or the log wants it to stay hidden.
 uint32_t ReplacementAttributes(const ShortText& name) {
     uint32_t attributes = 0;
+    if (IoPending()) return os::kAttrNormal;  // the open that follows is skipped anyway
     if (os::GetAttributes(name.c_str(), &attributes) != 0) return os::kAttrNormal;
     uint32_t kept = attributes & (os::kAttrHidden | os::kAttrSystem);
     return kept != 0 ? kept : os::kAttrNormal;

@@ -133,6 +133,11 @@ TEST_F(SimulatedFiles, CreateAlwaysTruncatesAndStampsTheClock) {
     uint64_t written = 0;
     ASSERT_EQ(os::FileWriteTime(handle, &written), 0u);
     os::CloseFile(handle);
+    os::FileHandle writeOnly = os::kInvalidFile;
+    ASSERT_EQ(os::OpenFile("old.txt", kWrite, 0, os::kOpenExisting, 0, &writeOnly), 0u);
+    uint64_t refused = 0;
+    EXPECT_EQ(os::FileWriteTime(writeOnly, &refused), os::kErrorAccessDenied);  // needs read
+    os::CloseFile(writeOnly);
     EXPECT_EQ(sim::Content("old.txt"), "xy");
     // 2008-06-21 07:05:08 UTC: two hours before the local clock.
     constexpr uint64_t kSecondsFrom1601To1970 = 11644473600ull;
@@ -179,8 +184,8 @@ TEST_F(SimulatedFiles, RelativePathsResolveAgainstTheCurrentFolder) {
 
     sim::AddFile("C:\\top.txt", "t");
     sim::AddFile("C:\\work\\in.txt", "i");
-    for (const char* path :
-         {"..\\top.txt", ".\\..\\TOP.TXT", "C:/top.txt", "\\work\\..\\top.txt"}) {
+    for (const char* path : {"..\\top.txt", ".\\..\\TOP.TXT", "C:/top.txt", "\\work\\..\\top.txt",
+                             "C:\\top.txt.", "C:\\work. \\..\\top.txt "}) {
         EXPECT_EQ(Open(path, kRead), 0u) << path;
         os::CloseFile(handle);
     }

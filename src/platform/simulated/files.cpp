@@ -247,6 +247,7 @@ uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime) {
     FileRecord* open = Handle(handle, &path);
     if (uint32_t error = TakeFault(Op::WriteTime, path)) return SetLastError(error);
     if (!open) return SetLastError(kErrorInvalidHandle);
+    if (!(open->access & kAccessRead)) return SetLastError(kErrorAccessDenied);  // GetFileTime
     *fileTime = open->node->writeTime;
     return SetLastError(0);
 }

@@ -11,8 +11,14 @@ namespace {
 
 char UpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
-void AddComponent(Path& path, const std::string& part) {
+void AddComponent(Path& path, std::string part) {
     if (part.empty() || part == ".") return;
+    if (part != ".." && part.find_first_of("*?") == std::string::npos) {
+        // Windows drops trailing dots and blanks from a name ("out." is "out"), not from a
+        // search pattern, where "*." means names without a dot.
+        size_t kept = part.find_last_not_of(". ");
+        if (kept != std::string::npos) part.erase(kept + 1);
+    }
     if (part == "..") {
         if (!path.parts.empty()) path.parts.pop_back();  // ".." of a root is the root
         return;
