@@ -64,6 +64,28 @@ TEST_F(ConsoleTest, ClearWithAndWithoutFile) {
     EXPECT_EQ(PaneText(), "new\r\n");
 }
 
+// The pane holds text the file no longer has (erased by hand): Clear still empties it.
+TEST_F(ConsoleTest, ClearEmptiesAPaneWhoseFileIsGone) {
+    output::WriteConsoleLine("shown");
+    EXPECT_EQ(PaneText(), "shown\r\n");
+    os::EraseFile(kConsole);
+    output::ClearConsole();
+    EXPECT_EQ(PaneText(), "");
+    EXPECT_FALSE(sim::Exists(kConsole));
+}
+
+// The file mirrors the pane: lines written while it was off are gone once it is on again.
+TEST_F(ConsoleTest, EnabledAgainFollowsThePane) {
+    output::WriteConsoleLine("one");
+    Settings.enableConsole = false;
+    output::WriteConsoleLine("two");
+    EXPECT_EQ(PaneText(), "one\r\n");
+    Settings.enableConsole = true;
+    output::WriteConsoleLine("three");
+    EXPECT_EQ(sim::Content(kConsole), "one\r\nthree\r\n");
+    EXPECT_EQ(PaneText(), "one\r\nthree\r\n");
+}
+
 TEST_F(ConsoleTest, EmptyFileLeavesThePane) {
     output::WriteConsoleLine("shown");
     sim::AddFile(kConsole, "");
@@ -104,6 +126,7 @@ TEST_F(ConsoleTest, ReadOnlyFileEndsTheProgram) {
     sim::AddFile(kConsole, "", os::kAttrReadOnly);
     EXPECT_EXIT(output::WriteConsoleLine("x"), testing::ExitedWithCode(5), "Runtime error 5 at 0x");
     EXPECT_EXIT(output::ClearConsole(), testing::ExitedWithCode(5), "Runtime error 5 at 0x");
+    EXPECT_EXIT(output::EraseConsoleFile(), testing::ExitedWithCode(5), "Runtime error 5 at 0x");
 }
 
 }  // namespace

@@ -155,6 +155,17 @@ TEST_F(HtmlLogTest, ReadOnlyLogEndsTheProgramWhenRewritten) {
     EXPECT_EXIT(output::BeginLogRun(), testing::ExitedWithCode(5), "Runtime error 5 at 0x");
 }
 
+TEST_F(HtmlLogTest, LogThatCannotBeExtendedEndsTheProgram) {
+    Settings.rewriteLog = false;
+    sim::AddFile(kLog, "old");
+    sim::HoldOpen(kLog, os::kAccessWrite, 0);
+    EXPECT_EXIT(output::BeginLogRun(), testing::ExitedWithCode(32), "Runtime error 32 at 0x");
+    Settings.logFileName = "C:\\no folder\\log.htm";
+    EXPECT_EXIT(output::BeginLogRun(), testing::ExitedWithCode(3), "Runtime error 3 at 0x");
+    Settings.rewriteLog = true;
+    EXPECT_EXIT(output::BeginLogRun(), testing::ExitedWithCode(3), "Runtime error 3 at 0x");
+}
+
 TEST_F(HtmlLogTest, VanishedLogEndsTheProgramAtTheNextEntry) {
     output::BeginLogRun();
     os::EraseFile(kLog);

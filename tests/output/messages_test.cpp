@@ -38,6 +38,19 @@ TEST_F(MessagesTest, FontAndSizeWrittenAsStored) {
                   "<FONT FACE=Courier New SIZE=12 COLOR=#abcdef></FONT><BR>\r\n");
 }
 
+TEST_F(MessagesTest, ReportLinkUsesTheLogFontAndLinkColour) {
+    Settings.htmlFont = "Tahoma";
+    Settings.fontSizeHtmlLog = 3;
+    Settings.linkColorHtmlLog = "123456";
+    output::WriteLogEntry("bad", output::error, true);
+    output::WriteLogEntry("", output::plain, false);
+    EXPECT_EQ(sim::Content(kLog),
+              "<FONT FACE=Tahoma SIZE=3 COLOR=#FF0000>bad </FONT><A HREF=mailto:"
+              "tramox-report@example.org TITLE=\"Report this\"><FONT FACE=Tahoma SIZE=3 "
+              "COLOR=#123456>Is it bug?</FONT></A><BR>\r\n"
+              "<FONT FACE=Tahoma SIZE=3 COLOR=#FFFFFF></FONT><BR>\r\n");
+}
+
 TEST_F(MessagesTest, LongestTextWrittenWhole) {
     std::string text(255, 'a');
     output::WriteLogEntry(ShortText(text + "cut"), output::plain, true);
