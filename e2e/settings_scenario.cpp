@@ -54,12 +54,12 @@ struct BoxState {
     bool checked;
 };
 const BoxState kBoxesAfterLoad[] = {
-    {"Enable logging", false},     {"Overwrite log", true},       {"Log settings", true},
-    {"Log statistics", true},      {"Display progress", true},    {"Show file details", true},
-    {"Run minimized", false},      {"Verify copied data", true},  {"Recognize medium", false},
-    {"Force faster copying", false}, {"Force file access", false}, {"Skip system files", false},
-    {"Skip hidden files", false},  {"Skip read only files", false}, {"Skip empty files", true},
-    {"Enable print result", true}, {"Halt on first error", true}, {"Save settings", true},
+    {"Enable logging", false},       {"Overwrite log", true},         {"Log settings", true},
+    {"Log statistics", true},        {"Display progress", true},      {"Show file details", true},
+    {"Run minimized", false},        {"Verify copied data", true},    {"Recognize medium", false},
+    {"Force faster copying", false}, {"Force file access", false},    {"Skip system files", false},
+    {"Skip hidden files", false},    {"Skip read only files", false}, {"Skip empty files", true},
+    {"Enable print result", true},   {"Halt on first error", true},   {"Save settings", true},
 };
 
 // The file written at exit after "Verify copied data" was clicked off, "Skip hidden files" ticked
@@ -225,7 +225,8 @@ void RunRoundTrip(const ScenarioArguments& arguments, const std::string& folder)
         return;
     Program program;
     DWORD error = StartProgram(arguments.exe, folder, &program);
-    if (!Check("settings: program starts", error == 0, "CreateProcess error " + std::to_string(error)))
+    if (!Check("settings: program starts", error == 0,
+               "CreateProcess error " + std::to_string(error)))
         return;
     HWND window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("settings: main window appears", window != nullptr)) {
@@ -276,8 +277,8 @@ bool StartsWithReport(const std::string& text, int code) {
 }
 
 // Starts the program on a folder whose tramox.ini cannot be read and expects the report.
-void RunUnreadable(const ScenarioArguments& arguments, const std::string& folder,
-                   const char* what, int code) {
+void RunUnreadable(const ScenarioArguments& arguments, const std::string& folder, const char* what,
+                   int code) {
     Program program;
     DWORD error = StartProgram(arguments.exe, folder, &program);
     std::string name = std::string("settings: ") + what;
@@ -288,12 +289,14 @@ void RunUnreadable(const ScenarioArguments& arguments, const std::string& folder
         std::string text = MessageText(box);
         Check(name + ": the box reports runtime error " + std::to_string(code),
               StartsWithReport(text, code), "\"" + text + "\"");
+        HWND main = WaitForMainWindow(program, kMainClass, 5000);
+        Check(name + ": the main window takes no clicks while the report is up",
+              main != nullptr && !IsWindowEnabled(main));
         HWND ok = ButtonOf(box);
         if (ok != nullptr) PostMessageA(ok, BM_CLICK, 0, 0);
         DWORD exitCode = 0;
-        bool ended =
-            WaitForSingleObject(program.process.hProcess, 10000) == WAIT_OBJECT_0 &&
-            GetExitCodeProcess(program.process.hProcess, &exitCode);
+        bool ended = WaitForSingleObject(program.process.hProcess, 10000) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(program.process.hProcess, &exitCode);
         if (Check(name + ": the program ends once the box is answered", ended))
             Check(name + ": the exit status is the code", exitCode == static_cast<DWORD>(code),
                   std::to_string(exitCode));
@@ -308,7 +311,8 @@ void RunHeldFile(const ScenarioArguments& arguments, const std::string& folder) 
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!Check("settings: tramox.ini held open without sharing", held != INVALID_HANDLE_VALUE))
         return;
-    RunUnreadable(arguments, folder, "a tramox.ini held by another program", ERROR_SHARING_VIOLATION);
+    RunUnreadable(arguments, folder, "a tramox.ini held by another program",
+                  ERROR_SHARING_VIOLATION);
     CloseHandle(held);
     std::string after;
     Check("settings: the held file is left as it was",

@@ -34,8 +34,7 @@ void StartUp() {
     // The file keeps x under rememberWindowVertical and y under rememberWindowHorizontal.
     if (Settings.rememberWindowPosition)
         os::MoveWin(Controls.mainWindow, Settings.rememberWindowVertical - kClientLeft,
-                    Settings.rememberWindowHorizontal - kClientTop, kMainWidth, kMainHeight,
-                    true);
+                    Settings.rememberWindowHorizontal - kClientTop, kMainWidth, kMainHeight, true);
     CopyJob.state = Idle;
     output::DrawProgressBar(0, output::kProgressCells);
 }

@@ -52,8 +52,8 @@ TEST_F(WindowProcTest, MoveRecordsTheClientOriginWhateverRememberSays) {
 }
 
 TEST_F(WindowProcTest, RepaintsTheBarOnlyWhenItIsShown) {
-    const uint32_t repainting[] = {os::kMsgMove, os::kMsgActivate, os::kMsgSetFocus,
-                                   os::kMsgKillFocus, os::kMsgEnable, os::kMsgShowWindow};
+    const uint32_t repainting[] = {os::kMsgMove,      os::kMsgActivate, os::kMsgSetFocus,
+                                   os::kMsgKillFocus, os::kMsgEnable,   os::kMsgShowWindow};
     CopyJob.percent = 100;
     Settings.showProgressBar = false;
     int before = sim::DeviceContextsTaken();
@@ -102,6 +102,9 @@ TEST_F(WindowProcTest, FolderDialogRememberAndCancel) {
     EXPECT_EQ(sim::Info(Controls.destinyEdit).text, "D:\\out");
     EXPECT_EQ(sim::LastFolderDialog().owner, Controls.mainWindow);
     EXPECT_STREQ(sim::LastFolderDialog().title, "");
+    EXPECT_EQ(sim::LastFolderDialog().root, 0u);  // the desktop
+    EXPECT_EQ(sim::LastFolderDialog().displayName, nullptr);
+    EXPECT_EQ(sim::LastFolderDialog().flags, 0u);
     EXPECT_EQ(sim::ItemListsAlive(), 0);
     Click(Controls.rememberButton);
     EXPECT_EQ(Settings.rememberFolder, "D:\\out");

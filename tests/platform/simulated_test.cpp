@@ -212,7 +212,7 @@ TEST_F(SimulatedFiles, WildcardSearch) {
         {"C:\\data\\*.tar.gz", {"x.tar.gz"}},
         {"C:\\data\\*.t*", {"A.TXT", "b.txt", "c.txt.bak", "x.tar.gz"}},
         {"C:\\data\\*.txt.*", {"A.TXT", "b.txt", "c.txt.bak"}},  // the last dot may match the end
-        {"C:\\data\\a?b.doc", {}},  // a "?" never takes a dot
+        {"C:\\data\\a?b.doc", {}},                               // a "?" never takes a dot
         {"C:\\data\\a?.doc", {"ab.doc"}},
         {"C:\\data\\readme??", {"readme"}},  // nothing left for them at the end
         {"C:\\data\\b?txt", {}},
@@ -444,8 +444,8 @@ TEST_F(SimulatedWindows, EditTextChangesNotifyTheParent) {
     os::Send(edit, os::kMsgSetText, 0, reinterpret_cast<intptr_t>("b"));
     sim::TypeText(edit, "c");
     os::SetText(label, "d");
-    EXPECT_EQ(seen, (std::vector<uint32_t>{os::kMsgCommand, change, handle, os::kMsgCommand,
-                                           change, handle, os::kMsgCommand, change, handle}));
+    EXPECT_EQ(seen, (std::vector<uint32_t>{os::kMsgCommand, change, handle, os::kMsgCommand, change,
+                                           handle, os::kMsgCommand, change, handle}));
     EXPECT_EQ(sim::Info(edit).text, "c");
 }
 

@@ -181,8 +181,10 @@ void AddDrive(char letter, uint32_t error) {
     internal::Lock lock(internal::Mutex());
     char drive = internal::UpperChar(letter);
     internal::MakeRoot(drive);
-    if (error != 0) internal::Machine().driveErrors[drive] = error;
-    else internal::Machine().driveErrors.erase(drive);
+    if (error != 0)
+        internal::Machine().driveErrors[drive] = error;
+    else
+        internal::Machine().driveErrors.erase(drive);
 }
 
 }  // namespace sim

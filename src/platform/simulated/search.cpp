@@ -18,9 +18,12 @@ std::string DosPattern(std::string_view pattern) {
     std::string dos(pattern);
     for (size_t i = 0; i < dos.size(); ++i) {
         char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-        if (dos[i] == '?') dos[i] = kDosQuestion;
-        else if (dos[i] == '*' && next == '.') dos[i] = kDosStar;
-        else if (dos[i] == '.' && (next == '?' || next == '*' || next == '\0')) dos[i] = kDosDot;
+        if (dos[i] == '?')
+            dos[i] = kDosQuestion;
+        else if (dos[i] == '*' && next == '.')
+            dos[i] = kDosStar;
+        else if (dos[i] == '.' && (next == '?' || next == '*' || next == '\0'))
+            dos[i] = kDosDot;
     }
     return dos;
 }
