@@ -45,6 +45,7 @@ run: win64
 	cd run && WINEDEBUG=-all $(WINE64) ../build/win64/tramox.exe
 
 test: native win64 check-win32
+	$(MAKE) --no-print-directory sanitize
 	ctest --test-dir build/native --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory e2e
 
