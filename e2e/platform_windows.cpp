@@ -133,8 +133,8 @@ void CheckControl(os::Window window) {
 void CheckFont(os::Window window) {
     os::Window label =
         os::MakeWindow(0x10000, "STATIC", "tramox", 0x40000000, 400, 385, 70, 25, window);
-    os::FontSpec spec{24, 24, 0, 0, 1200, 0, 1, 0, 0, 0, 0, 2, 0, "MS Sans Serif"};
-    os::Font font = os::MakeFont(spec);
+    os::FontShape shape{24, 24, 0, 0, 1200, 0, 1, 0, 0, 0, 0, 2, 0, "MS Sans Serif"};
+    os::Font font = os::MakeFont(shape);
     os::Send(label, os::kMsgSetFont, font, 1);
     std::string m;
     Compare(&m, "WM_GETFONT", font, os::Send(label, os::kMsgGetFont, 0, 0));

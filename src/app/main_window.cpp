@@ -20,7 +20,7 @@ constexpr int32_t kCheckBoxHeight = 20;
 constexpr int32_t kCheckBoxStep = 20;
 constexpr uint8_t kProofQuality = 2;
 
-const KindSpec kKinds[] = {
+const KindRow kKinds[] = {
     {"STATIC", 0x10000, 0x40000000},  // label: left-aligned, no click notification
     {"BUTTON", 0x10000, 0x40030300},  // push button: group, tab stop, centred
     {"BUTTON", 0x10000, 0x40030003},  // check box: group, tab stop, auto check box
@@ -34,7 +34,7 @@ constexpr const char* kAuthorText = "Team";
 
 }  // namespace
 
-const ControlSpec kControls[kControlCount] = {
+const ControlRow kControls[kControlCount] = {
     {&H::consolePane, K::Console, "", 10, 150, 370, 200, kFontSmall, true},
     {&H::sourceEdit, K::PathEdit, "", 10, 20, 300, 20, kFontBold, true},
     {&H::destinyEdit, K::PathEdit, "", 10, 70, 300, 20, kFontBold, true},
@@ -68,7 +68,7 @@ const FontRow kFontRows[kFontCount] = {
     {16, 15, 500, false},  // large
 };
 
-const KindSpec& KindOf(ControlKind kind) { return kKinds[static_cast<int>(kind)]; }
+const KindRow& KindOf(ControlKind kind) { return kKinds[static_cast<int>(kind)]; }
 
 const char* VersionText() {
     static const ShortText text =
@@ -96,9 +96,9 @@ namespace {
 
 os::Window CreateControl(ControlKind kind, const char* caption, int32_t x, int32_t y,
                          int32_t width, int32_t height) {
-    const KindSpec& spec = KindOf(kind);
+    const KindRow& row = KindOf(kind);
     ShortText text(caption);
-    os::Window control = os::MakeWindow(spec.exStyle, spec.className, text.c_str(), spec.style, x,
+    os::Window control = os::MakeWindow(row.exStyle, row.className, text.c_str(), row.style, x,
                                         y, width, height, Controls.mainWindow);
     os::ShowWin(control, os::kShow);
     return control;
@@ -107,14 +107,14 @@ os::Window CreateControl(ControlKind kind, const char* caption, int32_t x, int32
 void CreateFonts() {
     for (int id = 0; id < kFontCount; ++id) {
         const FontRow& row = kFontRows[id];
-        os::FontSpec spec{};
-        spec.height = row.height;
-        spec.width = row.width;
-        spec.weight = row.weight;
-        spec.underline = row.underline ? 1 : 0;
-        spec.quality = kProofQuality;
-        std::strncpy(spec.face, "MS Sans Serif", sizeof spec.face);
-        Controls.fonts[id] = os::MakeFont(spec);
+        os::FontShape shape{};
+        shape.height = row.height;
+        shape.width = row.width;
+        shape.weight = row.weight;
+        shape.underline = row.underline ? 1 : 0;
+        shape.quality = kProofQuality;
+        std::strncpy(shape.face, "MS Sans Serif", sizeof shape.face);
+        Controls.fonts[id] = os::MakeFont(shape);
     }
 }
 
@@ -125,12 +125,12 @@ void SetFont(os::Window control, FontId font) {
 }  // namespace
 
 void CreateControls() {
-    for (const ControlSpec& spec : kControls) {
-        const char* caption = spec.caption ? spec.caption : VersionText();
+    for (const ControlRow& row : kControls) {
+        const char* caption = row.caption ? row.caption : VersionText();
         os::Window control =
-            CreateControl(spec.kind, caption, spec.x, spec.y, spec.width, spec.height);
-        Controls.*spec.handle = control;
-        if (spec.kind == K::PathEdit || !spec.enabled) os::EnableWin(control, spec.enabled);
+            CreateControl(row.kind, caption, row.x, row.y, row.width, row.height);
+        Controls.*row.handle = control;
+        if (row.kind == K::PathEdit || !row.enabled) os::EnableWin(control, row.enabled);
     }
     for (int box = 0; box < settings::kCheckBoxCount; ++box) {
         Controls.checkBoxes[box] =
@@ -138,7 +138,7 @@ void CreateControls() {
                           kCheckBoxStep * (box + 1), kCheckBoxWidth, kCheckBoxHeight);
     }
     CreateFonts();
-    for (const ControlSpec& spec : kControls) SetFont(Controls.*spec.handle, spec.font);
+    for (const ControlRow& row : kControls) SetFont(Controls.*row.handle, row.font);
     for (os::Window box : Controls.checkBoxes) SetFont(box, kFontSmall);
 }
 

@@ -16,14 +16,14 @@ constexpr int32_t kMainHeight = 466;
 
 enum class ControlKind : uint8_t { Label, Button, CheckBox, PathEdit, Console };
 
-struct KindSpec {
+struct KindRow {
     const char* className;
     uint32_t exStyle;
     uint32_t style;
 };
-const KindSpec& KindOf(ControlKind kind);
+const KindRow& KindOf(ControlKind kind);
 
-struct ControlSpec {
+struct ControlRow {
     os::Window ControlHandles::*handle;
     ControlKind kind;
     const char* caption;
@@ -32,7 +32,7 @@ struct ControlSpec {
     bool enabled;
 };
 constexpr int kControlCount = 22;  // besides the eighteen check boxes
-extern const ControlSpec kControls[kControlCount];  // in creation order
+extern const ControlRow kControls[kControlCount];  // in creation order
 
 struct FontRow {
     int32_t height, width, weight;

@@ -213,13 +213,13 @@ intptr_t DefaultProc(Window window, uint32_t message, uintptr_t wParam, intptr_t
 void PostQuit(int32_t exitCode);
 
 // ---- Fonts and drawing ----
-struct FontSpec {
+struct FontShape {
     int32_t height, width, escapement, orientation, weight;
     uint8_t italic, underline, strikeOut, charSet, outPrecision, clipPrecision, quality,
         pitchAndFamily;
     char face[32];
 };
-Font MakeFont(const FontSpec& spec);
+Font MakeFont(const FontShape& shape);
 bool DeleteFont(Font font);
 
 DeviceContext GetDeviceContext(Window window);  // client area

@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, EveryControlInCreationOrder) {
         EXPECT_EQ(got.enabled, want.enabled);
         EXPECT_TRUE(got.visible);
         EXPECT_EQ(got.check, os::kCheckUnchecked);  // until the settings are applied
-        os::FontSpec font = sim::FontOf(got.font);
+        os::FontShape font = sim::FontOf(got.font);
         EXPECT_EQ(font.height, want.font.height);
         EXPECT_EQ(font.width, want.font.width);
         EXPECT_EQ(font.weight, want.font.weight);
@@ -136,13 +136,13 @@ TEST_F(MainWindowTest, SixFontsAndTheirDeletion) {
     ASSERT_EQ(fonts.size(), 6u);
     const Font order[] = {kSmall, kTitle, kBold, kHeavy, kUnder, kLarge};
     for (int i = 0; i < 6; ++i) {
-        const os::FontSpec& spec = fonts[i].spec;
-        EXPECT_EQ(spec.height, order[i].height);
-        EXPECT_EQ(spec.weight, order[i].weight);
-        EXPECT_STREQ(spec.face, "MS Sans Serif");
-        EXPECT_EQ(spec.quality, 2);
-        EXPECT_EQ(spec.italic | spec.strikeOut | spec.charSet | spec.pitchAndFamily, 0);
-        EXPECT_EQ(spec.escapement | spec.orientation, 0);
+        const os::FontShape& shape = fonts[i].shape;
+        EXPECT_EQ(shape.height, order[i].height);
+        EXPECT_EQ(shape.weight, order[i].weight);
+        EXPECT_STREQ(shape.face, "MS Sans Serif");
+        EXPECT_EQ(shape.quality, 2);
+        EXPECT_EQ(shape.italic | shape.strikeOut | shape.charSet | shape.pitchAndFamily, 0);
+        EXPECT_EQ(shape.escapement | shape.orientation, 0);
     }
     app::DeleteFonts();
     for (const sim::FontInfo& font : sim::Fonts()) EXPECT_TRUE(font.deleted);

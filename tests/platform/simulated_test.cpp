@@ -462,9 +462,9 @@ TEST_F(SimulatedWindows, PixelsFontsAndDeviceContexts) {
     EXPECT_EQ(sim::DeviceContextsTaken(), 1);
     EXPECT_EQ(sim::DeviceContextsHeld(), 0);
 
-    os::FontSpec spec{};
-    spec.height = 7;
-    os::Font font = os::MakeFont(spec);
+    os::FontShape shape{};
+    shape.height = 7;
+    os::Font font = os::MakeFont(shape);
     EXPECT_TRUE(sim::FontAlive(font));
     EXPECT_TRUE(os::DeleteFont(font));
     EXPECT_FALSE(os::DeleteFont(font));

@@ -45,10 +45,10 @@ namespace os {
 
 using namespace sim::internal;
 
-Font MakeFont(const FontSpec& spec) {
+Font MakeFont(const FontShape& shape) {
     Lock lock(Mutex());
     Font font = NewHandle();
-    Machine().fonts.push_back(FontRecord{font, sim::FontInfo{spec, false}});
+    Machine().fonts.push_back(FontRecord{font, sim::FontInfo{shape, false}});
     return font;
 }
 
@@ -121,10 +121,10 @@ bool FontAlive(os::Font font) {
     return record != nullptr && !record->info.deleted;
 }
 
-os::FontSpec FontOf(os::Font font) {
+os::FontShape FontOf(os::Font font) {
     Lock lock(Mutex());
     FontRecord* record = FindFont(font);
-    return record ? record->info.spec : os::FontSpec{};
+    return record ? record->info.shape : os::FontShape{};
 }
 
 uint32_t Pixel(os::Window window, int32_t x, int32_t y) {

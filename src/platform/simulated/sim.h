@@ -80,12 +80,12 @@ void SetCheck(os::Window window, uint32_t state);  // as a user clicking would, 
 void TypeText(os::Window window, const std::string& text);
 
 struct FontInfo {
-    os::FontSpec spec;
+    os::FontShape shape;
     bool deleted;
 };
 std::vector<FontInfo> Fonts();
 bool FontAlive(os::Font font);
-os::FontSpec FontOf(os::Font font);
+os::FontShape FontOf(os::Font font);
 
 bool ClassRegistered(const std::string& name, os::WindowClass* out = nullptr);
 

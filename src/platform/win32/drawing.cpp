@@ -8,23 +8,23 @@ namespace os {
 using win32::AsDc;
 using win32::AsWindow;
 
-Font MakeFont(const FontSpec& spec) {
+Font MakeFont(const FontShape& shape) {
     LOGFONTA record{};
-    record.lfHeight = spec.height;
-    record.lfWidth = spec.width;
-    record.lfEscapement = spec.escapement;
-    record.lfOrientation = spec.orientation;
-    record.lfWeight = spec.weight;
-    record.lfItalic = spec.italic;
-    record.lfUnderline = spec.underline;
-    record.lfStrikeOut = spec.strikeOut;
-    record.lfCharSet = spec.charSet;
-    record.lfOutPrecision = spec.outPrecision;
-    record.lfClipPrecision = spec.clipPrecision;
-    record.lfQuality = spec.quality;
-    record.lfPitchAndFamily = spec.pitchAndFamily;
-    static_assert(sizeof record.lfFaceName == sizeof spec.face);
-    std::memcpy(record.lfFaceName, spec.face, sizeof record.lfFaceName);
+    record.lfHeight = shape.height;
+    record.lfWidth = shape.width;
+    record.lfEscapement = shape.escapement;
+    record.lfOrientation = shape.orientation;
+    record.lfWeight = shape.weight;
+    record.lfItalic = shape.italic;
+    record.lfUnderline = shape.underline;
+    record.lfStrikeOut = shape.strikeOut;
+    record.lfCharSet = shape.charSet;
+    record.lfOutPrecision = shape.outPrecision;
+    record.lfClipPrecision = shape.clipPrecision;
+    record.lfQuality = shape.quality;
+    record.lfPitchAndFamily = shape.pitchAndFamily;
+    static_assert(sizeof record.lfFaceName == sizeof shape.face);
+    std::memcpy(record.lfFaceName, shape.face, sizeof record.lfFaceName);
     record.lfFaceName[sizeof record.lfFaceName - 1] = 0;
     return reinterpret_cast<Font>(::CreateFontIndirectA(&record));
 }
