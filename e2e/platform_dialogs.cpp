@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "checks.h"
-#include "inspect.h"
+#include "window_reading.h"
 #include "platform/os.h"
 #include "platform_checks.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "checks.h"
-#include "inspect.h"
+#include "window_reading.h"
 #include "platform/os.h"
 #include "platform_checks.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "inspect.h"
+#include "window_reading.h"
 
 namespace e2e {
 

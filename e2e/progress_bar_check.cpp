@@ -4,7 +4,7 @@
 #include <string>
 
 #include "checks.h"
-#include "inspect.h"
+#include "window_reading.h"
 
 namespace e2e {
 

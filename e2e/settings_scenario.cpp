@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "checks.h"
-#include "inspect.h"
+#include "window_reading.h"
 #include "main_window_table.h"
 #include "program.h"
 #include "scenarios.h"

@@ -2,7 +2,7 @@
 // the empty progress bar, and closing the window ends the program with exit code 0.
 #include "checks.h"
 #include "font_reader.h"
-#include "inspect.h"
+#include "window_reading.h"
 #include "main_window_table.h"
 #include "program.h"
 #include "progress_bar_check.h"

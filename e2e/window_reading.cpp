@@ -1,4 +1,4 @@
-#include "inspect.h"
+#include "window_reading.h"
 
 namespace e2e {
 
