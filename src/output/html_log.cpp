@@ -65,6 +65,13 @@ void AddOutdatedNotice(std::vector<std::string>& lines) {
                     LinkLine(kDownloadAddress, "Download actual version", kDownloadAddress));
 }
 
+// "D:\logs\x.htm", "\\server\share\x.htm" or "\logs\x.htm": a name that names its own folder.
+bool IsAbsolute(const ShortText& name) {
+    std::string text = Text(name);
+    if (text.size() >= 2 && text[1] == ':') return true;
+    return !text.empty() && (text[0] == '\\' || text[0] == '/');
+}
+
 std::vector<std::string> HeaderLines(bool fresh, const os::LocalTime& now) {
     std::vector<std::string> lines;
     if (fresh)
@@ -115,13 +122,6 @@ void BeginLogRun() {
     }
     rt::Close(LogFile);
     rt::CheckStrict();
-}
-
-// "D:\logs\x.htm", "\\server\share\x.htm" or "\logs\x.htm": a name that names its own folder.
-static bool IsAbsolute(const ShortText& name) {
-    std::string text = Text(name);
-    if (text.size() >= 2 && text[1] == ':') return true;
-    return !text.empty() && (text[0] == '\\' || text[0] == '/');
 }
 
 void EndLogRun() {

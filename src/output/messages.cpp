@@ -21,17 +21,16 @@ std::mutex& OutputLock() {
 
 namespace {
 
+// The font colour of each kind, in the kinds' order; anything else is written as plain.
+ShortText SettingsRecord::*const kKindColours[] = {
+    &SettingsRecord::fontColorHtmlLog,     // plain
+    &SettingsRecord::errorColorHtmlLog,    // error
+    &SettingsRecord::warningColorHtmlLog,  // warning
+    &SettingsRecord::noticeColorHtmlLog,   // notice
+};
+
 const ShortText& KindColour(MessageKind kind) {
-    switch (kind) {
-        case error:
-            return Settings.errorColorHtmlLog;
-        case warning:
-            return Settings.warningColorHtmlLog;
-        case notice:
-            return Settings.noticeColorHtmlLog;
-        default:
-            return Settings.fontColorHtmlLog;
-    }
+    return Settings.*kKindColours[kind <= notice ? kind : plain];
 }
 
 std::string EntryLine(const ShortText& text, MessageKind kind, bool reportLink) {

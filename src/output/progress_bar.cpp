@@ -44,7 +44,7 @@ void FillPixelBlock(int32_t left, int32_t top, int32_t right, int32_t bottom, ui
 }
 
 uint8_t FilledCells(uint8_t percent) {
-    return static_cast<uint8_t>(std::lrint(percent * 40.0 / 100.0));
+    return static_cast<uint8_t>(std::lrint(percent * kProgressCells / 100.0));
 }
 
 }  // namespace output
