@@ -1,11 +1,16 @@
 #include "app/startup.h"
 
+#include <atomic>
+#include <thread>
+
 #include "app/main_window.h"
+#include "app/window_proc.h"
 #include "engine/copy_job.h"
 #include "output/console.h"
 #include "output/controls.h"
 #include "output/html_log.h"
 #include "output/progress_bar.h"
+#include "runtime/io_result.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 
@@ -20,10 +25,26 @@ constexpr int32_t kClientTop = 22;
 constexpr const char* kNoWindowText = "tramox could not open its window.";
 constexpr int32_t kNoWindowExitCode = 1;
 
+std::atomic<std::thread::id> mainThread;
+
+// Before a run-time error box: the main window takes no input until the process ends. Another
+// thread only posts, as the main thread may be waiting for the lock the failing thread holds.
+void HoldMainWindow() {
+    os::Window window = Controls.mainWindow;
+    if (window == 0) return;
+    if (std::this_thread::get_id() == mainThread.load())
+        os::EnableWin(window, false);
+    else
+        os::Post(window, kMsgHoldForErrorBox, 0, 0);
+}
+
 }  // namespace
 
 void StartUp() {
+    mainThread = std::this_thread::get_id();
+    rt::SetErrorReportHook(&HoldMainWindow);
     Controls = ControlHandles{};
+    engine::ResetJob();
     output::ResetConsole();
     output::ResetLog();
     RegisterMainClass();

@@ -19,15 +19,22 @@ constexpr char kFileFilter[] = "Files\0*.*\0";  // the literal adds the closing 
 uint16_t LowWord(intptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
 uint16_t HighWord(intptr_t value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
 
+// Where Windows parks a minimised window's client origin: -32000 on both axes.
+constexpr uint16_t kParkedOrigin = static_cast<uint16_t>(-32000);
+
 void OnClose() {
     output::SyncCheckBoxes();
-    CopyJob.state = Closing;
+    engine::CloseCopyRun();
 }
 
 void OnMove(intptr_t lParam) {
-    // The client origin is recorded whatever rememberWindowPosition says.
-    Settings.rememberWindowVertical = LowWord(lParam);
-    Settings.rememberWindowHorizontal = HighWord(lParam);
+    // The client origin is recorded whatever rememberWindowPosition says, except the parking
+    // place of a minimised window: saved, it would open the next start off screen.
+    bool parked = LowWord(lParam) == kParkedOrigin && HighWord(lParam) == kParkedOrigin;
+    if (!parked) {
+        Settings.rememberWindowVertical = LowWord(lParam);
+        Settings.rememberWindowHorizontal = HighWord(lParam);
+    }
     RepaintProgressBar();
 }
 
@@ -42,11 +49,12 @@ void OnButton(os::Window sender) {
     if (sender == Controls.copyButton) engine::StartCopyRun();
     if (sender == Controls.stopButton) engine::StopCopyRun();
     if (sender == Controls.sourceBrowse && ChooseSourceFile())
-        os::SetText(Controls.sourceEdit, CopyJob.sourceSpec.c_str());
+        os::SetText(Controls.sourceEdit, engine::LoadPath(&CopyJobRecord::sourceSpec).c_str());
     if (sender == Controls.destinyBrowse && ChooseDestinyFolder())
-        os::SetText(Controls.destinyEdit, CopyJob.destinyPath.c_str());
+        os::SetText(Controls.destinyEdit, engine::LoadPath(&CopyJobRecord::destinyPath).c_str());
     if (sender == Controls.clearButton) output::ClearConsole();
-    if (sender == Controls.rememberButton) Settings.rememberFolder = CopyJob.destinyPath;
+    if (sender == Controls.rememberButton)
+        Settings.rememberFolder = engine::LoadPath(&CopyJobRecord::destinyPath);
     if (sender == Controls.pauseButton) OnPauseButton();
 }
 
@@ -70,7 +78,7 @@ bool ChooseSourceFile() {
     record.defaultExtension = "*";
     bool chosen = os::ChooseFile(record);
     file[kPathBuffer - 1] = 0;
-    if (file[0] != 0) CopyJob.sourceSpec = ShortText(file);  // cut after 255 characters
+    if (file[0] != 0) engine::StorePath(&CopyJobRecord::sourceSpec, file);  // cut after 255
     return chosen;
 }
 
@@ -82,7 +90,7 @@ bool ChooseDestinyFolder() {
     os::PathFromItemList(list, path);
     os::FreeItemList(list);
     path[kPathBuffer - 1] = 0;
-    CopyJob.destinyPath = ShortText(path);
+    engine::StorePath(&CopyJobRecord::destinyPath, path);
     return true;
 }
 
@@ -107,6 +115,7 @@ intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam,
         case os::kMsgClose: OnClose(); break;
         case os::kMsgCommand: OnCommand(wParam, lParam); break;
         case kMsgRefreshConsole: output::ShowConsoleText(); break;
+        case kMsgHoldForErrorBox: os::EnableWin(window, false); break;
         default: break;
     }
     return os::DefaultProc(window, message, wParam, lParam);

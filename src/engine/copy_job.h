@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "engine/copy_run.h"
@@ -15,16 +16,22 @@ struct CopyJobRecord {
     Shared<int32_t> savedState;
     std::thread worker;
     int32_t attempts = 0;
-    ShortText sourceSpec, destinyPath, sourceFolder, destinyFolder;
+    // sourceSpec and destinyPath are written by the Browse commands on the main thread and by
+    // SearchSource on the worker: touch them only through LoadPath and StorePath.
+    ShortText sourceSpec, destinyPath;
+    ShortText sourceFolder, destinyFolder;
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
     uint8_t savedSourceAttributes = 0;
+    bool sourceAttributesChanged = false;  // set to archive only and not yet given back
+    bool repositionSource = false;         // a made-up byte stands for one unreadable byte
     int32_t readDepth = 0, writeDepth = 0;
     uint8_t byteBuffer = 0, verifyByte = 0;
     int32_t transferred = 0;
-    int32_t byteHistogram[256] = {};
+    int64_t byteHistogram[256] = {};
     int64_t fileBytesRead = 0, fileBytesWritten = 0, fileBytesVerified = 0;
     Shared<uint8_t> percent;
+    std::mutex pathLock;
 };
 
 struct CopyTotalsRecord {
@@ -33,3 +40,10 @@ struct CopyTotalsRecord {
 
 extern CopyJobRecord CopyJob;
 extern CopyTotalsRecord CopyTotals;
+
+namespace engine {
+
+ShortText LoadPath(ShortText CopyJobRecord::*path);
+void StorePath(ShortText CopyJobRecord::*path, const ShortText& value);
+
+}  // namespace engine

@@ -30,14 +30,30 @@ enum JobState : int32_t {
 
 namespace engine {
 
-// Main thread, from the window's buttons.
+// Main thread, from the window's buttons. None of them waits for the worker: Pause, Unpause
+// and Stop are requests it honours between two steps. A Copy while a worker runs is ignored.
 void StartCopyRun();
 void PauseCopyRun();
 void ResumeCopyRun();
 void StopCopyRun();
+// The window is closing: the worker performs no further step, closes the run's files, gives the
+// source its attributes back and ends without a message.
+void CloseCopyRun();
 
 // Shutdown: asks a running worker to leave at its next step and waits at most `milliseconds`
 // for it. Returns true when no worker is left running.
 bool CloseWorker(int milliseconds);
+// True while a worker thread exists for the current run.
+bool WorkerRunning();
+
+// Start-up: the run's record and totals as at program start (no run may be going on).
+void ResetJob();
+
+// The body of the worker thread.
+void CopyWorker();
+
+// Called by the worker with each state whose step it is about to run; tests set it.
+using TraceHook = void (*)(int32_t state);
+extern TraceHook traceHook;
 
 }  // namespace engine

@@ -257,4 +257,10 @@ void Close(ByteFile& file) { CloseHandle(file); }
 void Erase(ByteFile& file) { EraseBound(file); }
 void Erase(TextFile& file) { EraseBound(file); }
 
+void MakeFolder(const ShortText& path) {
+    if (IoPending()) return;
+    uint32_t error = os::MakeFolder(path.c_str());
+    if (error != 0) SetIoResult(static_cast<int32_t>(error));
+}
+
 }  // namespace rt

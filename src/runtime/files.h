@@ -57,5 +57,7 @@ void Close(ByteFile& file);
 // Erases the bound file, which must be closed.
 void Erase(ByteFile& file);
 void Erase(TextFile& file);
+// Creates one folder; its parent must exist.
+void MakeFolder(const ShortText& path);
 
 }  // namespace rt

@@ -1,0 +1,130 @@
+// The data path of one file: a byte read, made up, written and read back per step, and the
+// progress display.
+#include "engine/copy_job.h"
+#include "engine/retry.h"
+#include "engine/steps.h"
+#include "output/controls.h"
+#include "output/progress_bar.h"
+#include "runtime/io_result.h"
+#include "runtime/text.h"
+#include "settings/settings.h"
+
+namespace engine {
+
+namespace {
+
+uint64_t ListedSize() { return CopyJob.entry.size; }
+
+// The most frequent value read so far in this process; ties go to the lowest value.
+uint8_t MostFrequentByte() {
+    int best = 0;
+    for (int value = 1; value < 256; ++value)
+        if (CopyJob.byteHistogram[value] > CopyJob.byteHistogram[best]) best = value;
+    return static_cast<uint8_t>(best);
+}
+
+ShortText ProgressText() {
+    ShortText text = rt::NumberText(CopyJob.percent) + "%";
+    if (Settings.printDetail)
+        text += ShortText(" of ") + rt::NumberText(static_cast<int64_t>(ListedSize())) + "bytes";
+    return text;
+}
+
+}  // namespace
+
+uint8_t PercentOf(uint64_t done, uint64_t size) {
+    if (size == 0) return 100;
+    if (size <= UINT64_MAX / 100) return static_cast<uint8_t>(done * 100 / size);
+    // done * 100 would not fit: add done a hundred times, carrying whole sizes out as we go.
+    uint64_t quotient = 0, remainder = 0;
+    for (int i = 0; i < 100; ++i) {
+        uint64_t room = size - remainder;  // remainder < size, so this never wraps
+        if (done >= room) {
+            remainder = done - room;
+            ++quotient;
+        } else {
+            remainder += done;
+        }
+    }
+    return static_cast<uint8_t>(quotient);
+}
+
+void ReadByte() {
+    CountAttempt();
+    // After a made-up byte the position still points at the unreadable one: step past it.
+    if (CopyJob.repositionSource) rt::Seek(CopyJob.sourceFile, CopyJob.fileBytesWritten);
+    uint32_t done = 0;
+    rt::Read(CopyJob.sourceFile, &CopyJob.byteBuffer, 1, &done);
+    CopyJob.transferred = static_cast<int32_t>(done);
+    bool read = rt::IoResult() == 0 && done == 1;
+    int32_t giveUp = Settings.haltOnFirstError ? JobState::CloseSource : JobState::SubstituteByte;
+    if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded)
+        return;
+    CopyJob.repositionSource = false;
+    ++CopyJob.fileBytesRead;
+    ++CopyTotals.bytesRead;
+    ++CopyJob.byteHistogram[CopyJob.byteBuffer];
+}
+
+// Touches neither the source nor a counter: the made-up byte is counted as written, never as
+// read.
+void SubstituteByte() {
+    CopyJob.byteBuffer = Settings.subDamagedBitByZero ? 0 : MostFrequentByte();
+    CopyJob.repositionSource = true;
+    CopyJob.state = Settings.haltOnFirstError ? JobState::CloseSource : JobState::WriteByte;
+}
+
+void WriteByte() {
+    CountAttempt();
+    uint32_t done = 0;
+    rt::Write(CopyJob.destinyFile, &CopyJob.byteBuffer, 1, &done);
+    CopyJob.transferred = static_cast<int32_t>(done);
+    bool written = rt::IoResult() == 0 && done == 1;
+    if (Settle(JobState::WriteByte, written, JobState::VerifyByte, JobState::CloseSource) !=
+        Outcome::Succeeded)
+        return;
+    ++CopyTotals.bytesWritten;
+    ++CopyJob.fileBytesWritten;
+    // The last byte of a file is never read back.
+    if (static_cast<uint64_t>(CopyJob.fileBytesWritten) == ListedSize())
+        CopyJob.state = JobState::CloseSource;
+    ShowCopyProgress();
+}
+
+void ShowCopyProgress() {
+    if (!Settings.printProgress) return;
+    uint8_t percent = PercentOf(static_cast<uint64_t>(CopyJob.fileBytesWritten), ListedSize());
+    if (percent <= CopyJob.percent) return;
+    CopyJob.percent = percent;
+    ShortText text = ProgressText();
+    os::SetText(Controls.progressLine, text.c_str());
+    if (Settings.updateTitle) {
+        ShortText title = ShortText("tramox (") + CopyJob.entry.name + " " + text + ")";
+        os::SetText(Controls.mainWindow, title.c_str());
+    }
+    if (Settings.showProgressBar)
+        output::DrawProgressBar(output::FilledCells(percent), output::kProgressCells);
+}
+
+// Reads back what the disk holds, however often that fails.
+void VerifyByte() {
+    if (!Settings.verifyData) {
+        CopyJob.state = JobState::ReadByte;
+        CopyJob.attempts = 0;
+        return;
+    }
+    CountAttempt();
+    rt::Seek(CopyJob.destinyFile, CopyJob.fileBytesWritten - 1);
+    uint32_t done = 0;
+    rt::Read(CopyJob.destinyFile, &CopyJob.verifyByte, 1, &done);
+    CopyJob.transferred = static_cast<int32_t>(done);
+    bool read = rt::IoResult() == 0 && done == 1;
+    if (Settle(JobState::VerifyByte, read, JobState::ReadByte, JobState::VerifyByte) !=
+        Outcome::Succeeded)
+        return;
+    if (CopyJob.verifyByte != CopyJob.byteBuffer) return;  // only counted, never reported
+    ++CopyJob.fileBytesVerified;
+    ++CopyTotals.bytesVerified;
+}
+
+}  // namespace engine

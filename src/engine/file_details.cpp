@@ -1,0 +1,114 @@
+// Announcing a source file: its log entry with details, the status lines, and binding it.
+#include "engine/copy_job.h"
+#include "engine/retry.h"
+#include "engine/steps.h"
+#include "output/controls.h"
+#include "output/messages.h"
+#include "runtime/io_result.h"
+#include "runtime/text.h"
+#include "settings/settings.h"
+
+namespace engine {
+
+namespace {
+
+// The attribute word compared as a whole: a hidden file that is also archive gets no text.
+const char* AttributeText(uint32_t attributes) {
+    switch (attributes) {
+        case os::kAttrHidden: return " hidden file";
+        case os::kAttrSystem: return " system file";
+        case os::kAttrReadOnly: return " read only file";
+        default: return "";
+    }
+}
+
+ShortText SourcePath() { return CopyJob.sourceFolder + CopyJob.entry.name; }
+
+// The file's own last-write time; its directory entry's when the file cannot be opened.
+uint32_t ModifiedTime() {
+    os::FileHandle file = os::kInvalidFile;
+    uint32_t share = os::kShareRead | os::kShareWrite | os::kShareDelete;
+    if (os::OpenFile(SourcePath().c_str(), os::kAccessRead, share, os::kOpenExisting,
+                     os::kAttrNormal, &file) != 0)
+        return CopyJob.entry.time;
+    uint64_t utc = 0, local = 0;
+    bool known = os::FileWriteTime(file, &utc) == 0 && os::UtcToLocalFileTime(utc, &local);
+    os::CloseFile(file);
+    return known ? rt::PackDosTime(local) : CopyJob.entry.time;
+}
+
+ShortText DetailsText() {
+    return rt::NumberText(static_cast<int64_t>(CopyJob.entry.size)) + "bytes" +
+           AttributeText(CopyJob.entry.attributes) + ", modified: " +
+           FormatModifiedTime(ModifiedTime());
+}
+
+void Announce() {
+    const ShortText& name = CopyJob.entry.name;
+    ShortText details;
+    ShortText text = ShortText("Copy \"<B>") + name + "</B>\"";
+    if (Settings.printDetail) {
+        details = DetailsText();
+        text += " ";
+        text += details;
+    }
+    output::WriteLogEntry(text, output::plain, false);
+    ++CopyTotals.filesProcessed;
+    CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
+    CopyJob.percent = 0;
+    if (Settings.printProgress) {
+        os::SetText(Controls.stateLine, name.c_str());
+        if (Settings.updateTitle)
+            os::SetText(Controls.mainWindow, (ShortText("tramox (") + name + ")").c_str());
+    }
+    if (Settings.printDetail) os::SetText(Controls.detailLine, details.c_str());
+}
+
+void ReportEmpty() {
+    const ShortText& name = CopyJob.entry.name;
+    output::WriteConsoleLine(ShortText("File \"") + name + "\" is empty");
+    output::WriteLogEntry(ShortText("Copy of \"<B>") + name + "</B>\", is empty", output::warning,
+                          false);
+    CopyJob.state = JobState::SearchNext;
+    CopyJob.attempts = 0;
+}
+
+void ReportUnassigned(int32_t result) {
+    output::WriteConsoleLine(ShortText("Unable to assign source file: ") + SourcePath() +
+                             " (Result=" + rt::NumberText(result) +
+                             ", Error=" + rt::NumberText(os::LastError()) + ")");
+    output::WriteLogEntry("unable to assign source file", output::error, true);
+}
+
+}  // namespace
+
+ShortText FormatModifiedTime(uint32_t packed) {
+    uint32_t date = packed >> 16, time = packed & 0xFFFF;
+    uint32_t day = date & 31, month = (date >> 5) & 15, year = 1980 + (date >> 9);
+    const char* monthName = rt::MonthName(month);
+    ShortText text = rt::NumberText(day) + rt::DaySuffix(day) + " ";
+    text += *monthName ? ShortText(monthName) : rt::NumberText(month);  // a damaged stamp
+    text += " ";
+    text += rt::NumberText(year) + " " + rt::NumberText(time >> 11) + ":" +
+            rt::TwoDigits((time >> 5) & 63) + ":" + rt::TwoDigits((time & 31) * 2);
+    return text;
+}
+
+void PrepareSource() {
+    if (CopyJob.entry.size == 0) return ReportEmpty();
+    if (CopyJob.attempts == 0) Announce();
+    CountAttempt();
+    rt::Bind(CopyJob.sourceFile, SourcePath());
+    int32_t result = rt::IoResult();
+    Outcome outcome =
+        Settle(JobState::PrepareSource, result == 0, JobState::PrepareDestiny, JobState::SearchNext);
+    if (outcome == Outcome::Exhausted) ReportUnassigned(result);
+    if (outcome != Outcome::Succeeded) return;
+    // Archive only, so that nothing keeps the file from being opened; given back on close.
+    CopyJob.savedSourceAttributes = static_cast<uint8_t>(CopyJob.entry.attributes);
+    CopyJob.sourceAttributesChanged = true;
+    os::SetAttributes(SourcePath().c_str(), os::kAttrArchive);
+    CopyJob.entry.attributes = os::kAttrArchive;
+}
+
+}  // namespace engine

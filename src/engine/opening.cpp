@@ -1,0 +1,115 @@
+// The destiny search with the skip rules, binding the destiny, opening and creating the files,
+// and the presets that creating may load.
+#include "engine/copy_job.h"
+#include "engine/retry.h"
+#include "engine/steps.h"
+#include "output/messages.h"
+#include "output/progress_bar.h"
+#include "runtime/io_result.h"
+#include "settings/settings.h"
+
+namespace engine {
+
+namespace {
+
+// One preset value: a setting, or one of the run's own depths.
+struct PresetRow {
+    Shared<int32_t> SettingsRecord::*setting;
+    int32_t CopyJobRecord::*runDepth;
+    int32_t faster, floppy;
+};
+
+constexpr PresetRow kPresets[] = {
+    {&SettingsRecord::depthSearchSource, nullptr, 2048, 8},
+    {&SettingsRecord::depthSearchFolder, nullptr, 2048, 2048},
+    {&SettingsRecord::depthTryCreateFolder, nullptr, 1024, 1024},
+    {&SettingsRecord::depthPrepareSource, nullptr, 4196, 8},
+    {&SettingsRecord::depthPrepareDestiny, nullptr, 4196, 4196},
+    {&SettingsRecord::depthOpenSource, nullptr, 4196, 4},
+    {&SettingsRecord::depthSearchDestiny, nullptr, 2048, 2048},
+    {&SettingsRecord::depthCreateDestiny, nullptr, 1024, 1024},
+    {nullptr, &CopyJobRecord::readDepth, 4, 2},
+    {nullptr, &CopyJobRecord::writeDepth, 4, 1024},
+    {&SettingsRecord::depthCloseSource, nullptr, 1024, 2},
+    {&SettingsRecord::depthCloseDestiny, nullptr, 4196, 4196},
+    {&SettingsRecord::depthSearch, nullptr, 2048, 8},
+};
+
+void LoadPreset(int32_t PresetRow::*column) {
+    for (const PresetRow& row : kPresets) {
+        if (row.setting)
+            Settings.*row.setting = row.*column;
+        else
+            CopyJob.*row.runDepth = row.*column;
+    }
+}
+
+// The first skip rule that holds for the source entry; only its low eight bits count.
+bool Skipped() {
+    uint8_t attributes = static_cast<uint8_t>(CopyJob.entry.attributes);
+    return ((attributes & os::kAttrHidden) && Settings.skipHiddenFiles) ||
+           ((attributes & os::kAttrSystem) && Settings.skipSystemFiles) ||
+           ((attributes & os::kAttrReadOnly) && Settings.skipReadOnlyFiles) ||
+           (CopyJob.entry.size == 0 && Settings.skipEmptyFiles);
+}
+
+ShortText DestinyPath() { return CopyJob.destinyFolder + "\\" + CopyJob.entry.name; }
+
+void ReportExisting() {
+    const ShortText& name = CopyJob.entry.name;
+    output::WriteConsoleLine(ShortText("Copy \"") + name + "\" file already exists");
+    output::WriteLogEntry(ShortText("Copy \"<B>") + name + "</B>\" file already exists",
+                          output::notice, false);
+}
+
+}  // namespace
+
+void SearchDestiny() {
+    CountAttempt();
+    rt::DirEntry found;
+    int32_t code = rt::FindFirst(DestinyPath(), rt::kAnyFile, found);
+    rt::FindClose(found);
+    bool exists = rt::IoResult() == 0 && code == 0;
+    Outcome outcome =
+        Settle(JobState::SearchDestiny, exists, JobState::SearchNext, JobState::PrepareSource);
+    if (outcome == Outcome::Succeeded) ReportExisting();
+    if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
+}
+
+void PrepareDestiny() {
+    CountAttempt();
+    rt::Bind(CopyJob.destinyFile, DestinyPath());
+    Settle(JobState::PrepareDestiny, rt::IoResult() == 0, JobState::OpenSource,
+           JobState::SearchNext);
+}
+
+// Read only, so that a write-protected medium can be read and the data being rescued is never
+// put at risk.
+void OpenSource() {
+    CountAttempt();
+    rt::Open(CopyJob.sourceFile, os::kAccessRead, 0, os::kOpenExisting, os::kAttrNormal);
+    if (Settle(JobState::OpenSource, rt::IoResult() == 0, JobState::CreateDestiny,
+               JobState::SearchNext) == Outcome::Exhausted)
+        ReleaseFiles();
+}
+
+// CREATE_NEW: a file that appeared since SearchDestiny looked is never overwritten.
+void CreateDestiny() {
+    CountAttempt();
+    rt::Open(CopyJob.destinyFile, os::kAccessRead | os::kAccessWrite, 0, os::kCreateNew,
+             os::kAttrNormal);
+    Outcome outcome =
+        Settle(JobState::CreateDestiny, rt::IoResult() == 0, JobState::ReadByte,
+               JobState::SearchNext);
+    if (outcome == Outcome::Exhausted) ReleaseFiles();
+    if (outcome != Outcome::Succeeded) return;
+    CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
+    CopyJob.repositionSource = false;
+    if (Settings.enableFasterCopy) LoadPreset(&PresetRow::faster);
+    if (CopyJob.sourceFolder.size() >= 2 && CopyJob.sourceFolder[1] == ':' &&
+        (CopyJob.sourceFolder[0] == 'a' || CopyJob.sourceFolder[0] == 'b') && Settings.recognize)
+        LoadPreset(&PresetRow::floppy);  // lower case only, unlike the run's floppy test
+    if (Settings.showProgressBar) output::DrawProgressBar(0, output::kProgressCells);
+}
+
+}  // namespace engine

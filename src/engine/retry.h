@@ -1,0 +1,23 @@
+// The one retry rule every attempting step follows, with its depth table and the message pair
+// each step writes when it gives up.
+#pragma once
+
+#include <cstdint>
+
+namespace engine {
+
+enum class Outcome { Succeeded, Again, Exhausted };
+
+// Adds 1 to the attempts of the current step.
+void CountAttempt();
+
+// Judges the attempt just made by `step` (the state it belongs to; Stop runs the close steps
+// in whatever state the run was). Success: state := next, attempts := 0.
+// Failure with attempts above the step's depth: the step's failure messages, if it has any,
+// state := exhausted, attempts := 0. Otherwise the state stays for another attempt.
+Outcome Settle(int32_t step, bool succeeded, int32_t next, int32_t exhausted);
+
+// The depth of a state's step; steps without a limit get the largest number.
+int32_t DepthOf(int32_t state);
+
+}  // namespace engine

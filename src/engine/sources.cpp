@@ -1,0 +1,151 @@
+// Finding the sources and the destiny folder, starting the copying, and the next source entry.
+#include <string>
+
+#include "engine/copy_job.h"
+#include "engine/retry.h"
+#include "engine/steps.h"
+#include "output/console.h"
+#include "output/controls.h"
+#include "output/messages.h"
+#include "output/settings_report.h"
+#include "runtime/io_result.h"
+#include "settings/settings.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kEditBuffer = 260;
+
+// The text of an edit box, at most 259 characters read and 255 kept.
+ShortText EditText(os::Window edit) {
+    char buffer[kEditBuffer] = {};
+    os::GetText(edit, buffer, kEditBuffer);
+    buffer[kEditBuffer - 1] = 0;
+    return ShortText(buffer);
+}
+
+// ".", "..", or a plain folder ("folder", "hidden folder", "hidden system folder").
+bool IsFolderEntry(const rt::DirEntry& entry) {
+    return entry.name == "." || entry.name == ".." || entry.attributes == 16 ||
+           entry.attributes == 18 || entry.attributes == 22;
+}
+
+// A search succeeds when it found an entry and no earlier code is pending (read and cleared).
+bool Found(int32_t code) {
+    bool clean = rt::IoResult() == 0;
+    return clean && code == 0;
+}
+
+// The folder part of a source specification: up to its last backslash, else its drive.
+ShortText FolderOf(const ShortText& spec) {
+    std::string_view text = spec.view();
+    size_t slash = text.rfind('\\');
+    if (slash != text.npos) return ShortText(text.substr(0, slash + 1));
+    if (text.size() >= 2 && text[1] == ':') return ShortText(text.substr(0, 2));
+    return ShortText();
+}
+
+bool IsFloppy(const ShortText& spec) {
+    char drive = spec.size() >= 2 && spec[1] == ':' ? spec[0] : 0;
+    return drive == 'a' || drive == 'A' || drive == 'b' || drive == 'B';
+}
+
+void SetRunDepths() {
+    CopyJob.readDepth = Settings.depthRead;
+    CopyJob.writeDepth = Settings.depthWrite;
+    if (Settings.enableFasterCopy) {
+        CopyJob.readDepth = 1;
+        CopyJob.writeDepth = 1;
+    } else if (IsFloppy(LoadPath(&CopyJobRecord::sourceSpec))) {
+        CopyJob.readDepth = 1;
+    }
+    if (CopyJob.readDepth < 1) CopyJob.readDepth = 1;
+    if (CopyJob.writeDepth < 1) CopyJob.writeDepth = 1;
+}
+
+}  // namespace
+
+void SetRunButtons(bool running) {
+    os::EnableWin(Controls.stopButton, running);
+    os::EnableWin(Controls.pauseButton, running);
+    os::EnableWin(Controls.copyButton, !running);
+    os::EnableWin(Controls.sourceBrowse, !running);
+    os::EnableWin(Controls.destinyBrowse, !running);
+}
+
+ShortText LoadPath(ShortText CopyJobRecord::*path) {
+    std::lock_guard<std::mutex> hold(CopyJob.pathLock);
+    return CopyJob.*path;
+}
+
+void StorePath(ShortText CopyJobRecord::*path, const ShortText& value) {
+    std::lock_guard<std::mutex> hold(CopyJob.pathLock);
+    CopyJob.*path = value;
+}
+
+void SearchSource() {
+    output::SyncCheckBoxes();
+    // Read before the lock: reading a box waits for the main thread, which may want the lock.
+    ShortText source = EditText(Controls.sourceEdit);
+    ShortText destiny = EditText(Controls.destinyEdit);
+    StorePath(&CopyJobRecord::sourceSpec, source);
+    StorePath(&CopyJobRecord::destinyPath, destiny);
+    if (source.empty() || destiny.empty()) {
+        CopyJob.attempts = 0;
+        CopyJob.state = Idle;
+        return;
+    }
+    CountAttempt();
+    int32_t code = rt::FindFirst(source, rt::kAnyFile, CopyJob.entry);
+    // "." and ".." and plain folders are passed by in the same search; none is a source.
+    while (code == 0 && IsFolderEntry(CopyJob.entry)) code = rt::FindNext(CopyJob.entry);
+    Settle(JobState::SearchSource, Found(code), JobState::SearchFolder, Idle);
+}
+
+void SearchFolder() {
+    CountAttempt();
+    ShortText pattern = LoadPath(&CopyJobRecord::destinyPath) + "\\*.*";
+    int32_t code = rt::FindFirst(pattern, rt::kAnyFile, CopyJob.folderEntry);
+    rt::FindClose(CopyJob.folderEntry);
+    Settle(JobState::SearchFolder, Found(code), JobState::StartCopying,
+           JobState::TryCreateFolder);
+}
+
+void TryCreateFolder() {
+    CountAttempt();
+    rt::IoResult();  // judged by this creation alone
+    rt::MakeFolder(LoadPath(&CopyJobRecord::destinyPath));
+    Settle(JobState::TryCreateFolder, rt::IoResult() == 0, JobState::StartCopying, Idle);
+}
+
+void StartCopying() {
+    os::Send(Controls.stateLine, os::kMsgSetFont, Controls.fonts[kFontHeavy], 1);
+    os::SetText(Controls.stateLine, "");
+    SetRunButtons(true);
+    output::SyncCheckBoxes();
+    if (Settings.clearConsole) output::ClearConsole();
+    if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowMinimize);
+    if (!Settings.printProgress) Settings.printDetail = false;
+    SetRunDepths();
+    if (Settings.logSettings) output::ReportSettings();
+    ShortText source = LoadPath(&CopyJobRecord::sourceSpec);
+    ShortText destiny = LoadPath(&CopyJobRecord::destinyPath);
+    output::WriteLogEntry(ShortText("Copying files \"<B>") + source + "</B>\" to " + destiny,
+                          output::plain, false);
+    CopyTotals = CopyTotalsRecord{};
+    CopyJob.sourceFolder = FolderOf(source);
+    CopyJob.destinyFolder = destiny;
+    CopyJob.state = JobState::SearchDestiny;
+    CopyJob.attempts = 0;
+}
+
+void SearchNext() {
+    CountAttempt();
+    int32_t code = rt::FindNext(CopyJob.entry);
+    if (Settle(JobState::SearchNext, Found(code), JobState::SearchDestiny, JobState::FinishRun) ==
+        Outcome::Exhausted)
+        rt::FindClose(CopyJob.entry);
+}
+
+}  // namespace engine

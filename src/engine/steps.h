@@ -1,0 +1,51 @@
+// The steps of a copy run, one per state of the same name. Each makes at most one attempt of
+// one operation and sets the next state, or leaves the state as it is for another attempt.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/short_text.h"
+
+namespace engine {
+
+// Sources and the destiny folder.
+void SearchSource();
+void SearchFolder();
+void TryCreateFolder();
+void StartCopying();
+void SearchNext();
+// Stop and Pause enabled, Copy and both Browse disabled while running; the reverse after.
+void SetRunButtons(bool running);
+
+// Announcing the source file.
+void PrepareSource();
+// "21st June 2008 9:05:08" from a packed DOS date (high word) and time (low word).
+ShortText FormatModifiedTime(uint32_t packed);
+
+// Opening and creating.
+void SearchDestiny();
+void PrepareDestiny();
+void OpenSource();
+void CreateDestiny();
+
+// The bytes.
+void ReadByte();
+void SubstituteByte();
+void WriteByte();
+void VerifyByte();
+void ShowCopyProgress();
+// floor(done * 100 / size), for any 64-bit sizes with done <= size.
+uint8_t PercentOf(uint64_t done, uint64_t size);
+
+// Closing and totals.
+void CloseSource();
+void CloseDestiny();
+void FinishRun();
+
+// Gives the source file the attributes it had before the copy, if they were changed and not
+// given back yet.
+void RestoreSourceAttributes();
+// Abandons the current file without a message: closes what is open and restores the source.
+void ReleaseFiles();
+
+}  // namespace engine

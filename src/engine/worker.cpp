@@ -1,0 +1,235 @@
+// The worker thread and the main thread's commands. The main thread never waits for the
+// worker: Pause, Unpause, Stop and the window's close are requests the worker honours between
+// two steps, and everything they write is written by the worker.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <system_error>
+
+#include "engine/copy_job.h"
+#include "engine/steps.h"
+#include "output/controls.h"
+#include "output/html_log.h"
+#include "output/messages.h"
+#include "settings/settings.h"
+
+CopyJobRecord CopyJob;
+CopyTotalsRecord CopyTotals;
+
+namespace engine {
+
+TraceHook traceHook = nullptr;
+
+namespace {
+
+using Step = void (*)();
+
+struct StepRow {
+    int32_t state;
+    Step run;
+};
+
+constexpr StepRow kSteps[] = {
+    {JobState::SearchSource, &SearchSource},     {JobState::SearchFolder, &SearchFolder},
+    {JobState::TryCreateFolder, &TryCreateFolder}, {JobState::StartCopying, &StartCopying},
+    {JobState::PrepareSource, &PrepareSource},   {JobState::PrepareDestiny, &PrepareDestiny},
+    {JobState::OpenSource, &OpenSource},         {JobState::CreateDestiny, &CreateDestiny},
+    {JobState::ReadByte, &ReadByte},             {JobState::SubstituteByte, &SubstituteByte},
+    {JobState::WriteByte, &WriteByte},           {JobState::CloseSource, &CloseSource},
+    {JobState::CloseDestiny, &CloseDestiny},     {JobState::SearchNext, &SearchNext},
+    {JobState::FinishRun, &FinishRun},           {JobState::SearchDestiny, &SearchDestiny},
+    {JobState::VerifyByte, &VerifyByte},
+};
+
+constexpr int kStateSlots = 32;
+
+struct StepTable {
+    Step slot[kStateSlots] = {};
+    constexpr StepTable() {
+        for (const StepRow& row : kSteps) slot[row.state] = row.run;
+    }
+};
+constexpr StepTable kDispatch;
+
+// What the main thread asks of the running worker.
+struct Requests {
+    std::mutex lock;
+    std::condition_variable changed;
+    uint32_t toggles = 0;  // Pause and Unpause clicks, each honoured in turn
+    bool stop = false, close = false;
+    bool running = false;  // a worker exists and has not finished
+};
+Requests requests;
+std::atomic<bool> anyRequest{false};  // the cheap test between two steps
+
+enum class Turn { Go, Stop, Close };
+
+void EnterPause() {
+    CopyJob.savedState = CopyJob.state;
+    CopyJob.state = Paused;
+    os::SetText(Controls.pauseButton, "Unpause");
+    output::WriteConsoleLine("Paused");
+}
+
+void LeavePause() {
+    CopyJob.state = CopyJob.savedState;
+    os::SetText(Controls.pauseButton, "Pause");
+    output::WriteConsoleLine("Unpaused");
+}
+
+// Between two steps: pauses and unpauses as clicked, waits while paused, and says whether
+// the run goes on, stops or is abandoned.
+Turn HonourRequests(uint32_t& seen) {
+    if (!anyRequest.load()) return Turn::Go;
+    std::unique_lock<std::mutex> hold(requests.lock);
+    for (;;) {
+        bool paused = CopyJob.state == Paused;
+        if (requests.close) return Turn::Close;
+        if (requests.stop) {
+            hold.unlock();
+            if (paused) LeavePause();
+            return Turn::Stop;
+        }
+        if (requests.toggles != seen) {
+            ++seen;
+            hold.unlock();  // the caption and the console line wait for the main thread
+            paused ? LeavePause() : EnterPause();
+            hold.lock();
+            continue;
+        }
+        if (!paused) {
+            anyRequest = false;
+            return Turn::Go;
+        }
+        requests.changed.wait(hold);
+    }
+}
+
+// Stop: the close steps once each, where the run was, then the totals.
+void StopRun() {
+    CloseSource();
+    CloseDestiny();
+    ReleaseFiles();
+    output::WriteLogEntry("Stopped by user", output::warning, false);
+    output::WriteConsoleLine("Stopped by user");
+    FinishRun();
+    os::SetText(Controls.stateLine, "Stopped");
+}
+
+// Ends the worker's existence as the main thread sees it.
+void Finished() {
+    std::lock_guard<std::mutex> hold(requests.lock);
+    requests.running = false;
+    requests.changed.notify_all();
+}
+
+void Ask(bool Requests::*flag) {
+    std::lock_guard<std::mutex> hold(requests.lock);
+    if (!requests.running) return;
+    if (flag) requests.*flag = true;
+    else ++requests.toggles;
+    anyRequest = true;
+    requests.changed.notify_all();
+}
+
+}  // namespace
+
+void CopyWorker() {
+    uint32_t seen = 0;
+    Turn turn = Turn::Go;
+    while (CopyJob.state != Idle) {
+        turn = HonourRequests(seen);
+        if (turn != Turn::Go) break;
+        int32_t state = CopyJob.state;
+        Step step = state >= 0 && state < kStateSlots ? kDispatch.slot[state] : nullptr;
+        if (step == nullptr) continue;
+        if (traceHook) traceHook(state);
+        step();
+    }
+    if (turn == Turn::Stop) StopRun();
+    if (turn == Turn::Close) {
+        CopyJob.state = Closing;
+        ReleaseFiles();  // nothing of the source stays changed, nothing is written
+    }
+    if (turn == Turn::Go) {
+        output::EndLogRun();
+        if (Settings.exitAfterCopy) os::Send(Controls.mainWindow, os::kMsgDestroy, 0, 0);
+    }
+    Finished();
+}
+
+void StartCopyRun() {
+    {
+        std::lock_guard<std::mutex> hold(requests.lock);
+        if (requests.running) return;  // never a second worker
+    }
+    if (CopyJob.worker.joinable()) CopyJob.worker.join();  // the last run's, already finished
+    output::BeginLogRun();
+    {
+        std::lock_guard<std::mutex> hold(requests.lock);
+        requests.toggles = 0;
+        requests.stop = requests.close = false;
+        requests.running = true;
+        anyRequest = false;
+    }
+    CopyJob.state = JobState::SearchSource;
+    try {
+        CopyJob.worker = std::thread(CopyWorker);
+    } catch (const std::system_error&) {
+        CopyJob.state = Idle;
+        Finished();
+    }
+}
+
+void PauseCopyRun() { Ask(nullptr); }
+void ResumeCopyRun() { Ask(nullptr); }
+void StopCopyRun() { Ask(&Requests::stop); }
+
+void CloseCopyRun() {
+    std::lock_guard<std::mutex> hold(requests.lock);
+    if (!requests.running) {
+        CopyJob.state = Closing;
+        return;
+    }
+    requests.close = true;
+    anyRequest = true;
+    requests.changed.notify_all();
+}
+
+void ResetJob() {
+    CopyJob.state = Idle;
+    CopyJob.savedState = Idle;
+    CopyJob.attempts = 0;
+    StorePath(&CopyJobRecord::sourceSpec, ShortText());
+    StorePath(&CopyJobRecord::destinyPath, ShortText());
+    CopyJob.sourceFolder = CopyJob.destinyFolder = ShortText();
+    rt::FindClose(CopyJob.entry);
+    CopyJob.entry = CopyJob.folderEntry = rt::DirEntry();
+    CopyJob.sourceFile = CopyJob.destinyFile = rt::ByteFile();
+    CopyJob.savedSourceAttributes = 0;
+    CopyJob.sourceAttributesChanged = CopyJob.repositionSource = false;
+    CopyJob.readDepth = CopyJob.writeDepth = 0;
+    CopyJob.byteBuffer = CopyJob.verifyByte = 0;
+    CopyJob.transferred = 0;
+    for (int64_t& count : CopyJob.byteHistogram) count = 0;
+    CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
+    CopyJob.percent = 0;
+    CopyTotals = CopyTotalsRecord{};
+}
+
+bool WorkerRunning() {
+    std::lock_guard<std::mutex> hold(requests.lock);
+    return requests.running;
+}
+
+bool CloseWorker(int milliseconds) {
+    CloseCopyRun();
+    std::unique_lock<std::mutex> hold(requests.lock);
+    bool ended = requests.changed.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                           [] { return !requests.running; });
+    hold.unlock();
+    if (ended && CopyJob.worker.joinable()) CopyJob.worker.join();
+    return ended;
+}
+
+}  // namespace engine
