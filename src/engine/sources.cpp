@@ -100,6 +100,7 @@ void SearchSource() {
     int32_t code = rt::FindFirst(source, rt::kAnyFile, CopyJob.entry);
     // "." and ".." and plain folders are passed by in the same search; none is a source.
     while (code == 0 && IsFolderEntry(CopyJob.entry)) code = rt::FindNext(CopyJob.entry);
+    if (code != 0) rt::FindClose(CopyJob.entry);
     Settle(JobState::SearchSource, Found(code), JobState::SearchFolder, Idle);
 }
 
@@ -143,9 +144,7 @@ void StartCopying() {
 void SearchNext() {
     CountAttempt();
     int32_t code = rt::FindNext(CopyJob.entry);
-    if (Settle(JobState::SearchNext, Found(code), JobState::SearchDestiny, JobState::FinishRun) ==
-        Outcome::Exhausted)
-        rt::FindClose(CopyJob.entry);
+    Settle(JobState::SearchNext, Found(code), JobState::SearchDestiny, JobState::FinishRun);
 }
 
 }  // namespace engine

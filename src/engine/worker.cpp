@@ -151,6 +151,7 @@ void CopyWorker() {
         CopyJob.state = Closing;
         ReleaseFiles();  // nothing of the source stays changed, nothing is written
     }
+    rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
     if (turn == Turn::Go) {
         output::EndLogRun();
         if (Settings.exitAfterCopy) os::Send(Controls.mainWindow, os::kMsgDestroy, 0, 0);

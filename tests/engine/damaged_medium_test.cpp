@@ -1,0 +1,253 @@
+// Whole runs over damaged media on the simulated machine, one row each, with one shared check of
+// what must hold after any run.
+#include <map>
+#include <sstream>
+
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+struct File {
+    std::string path, content;
+    uint32_t attributes = os::kAttrArchive;  // with the folder bit: a folder
+};
+
+struct Bad {  // bytes of a source that fail to read `times` times each (< 0: for ever)
+    std::string path;
+    uint64_t first, last;
+    int times;
+};
+
+struct Row {
+    const char* name;
+    std::vector<File> files;  // sources, and destiny files there before the run
+    std::vector<Bad> bad;
+    std::function<void()> setup;  // settings and other faults
+    std::vector<std::pair<std::string, std::string>> destiny;  // files the run must make
+    std::vector<std::string> console;
+    const char* totals;  // "files read written", or "" when no totals are logged
+    const char* source = "C:\\src\\*.*";
+    const char* destinyFolder = "D:\\out";
+    uint32_t destinyAttributes = os::kAttrArchive;
+};
+
+const std::string kDigits = "0123456789";
+
+// Sources the run changes on purpose, as another program would behind its back.
+std::map<std::string, std::string> changedSources;
+
+// Just before the source is opened, its content becomes `content`.
+void ChangeSourceOnOpening(const std::string& path, const std::string& content) {
+    onState = [path, content](int32_t now) {
+        if (now != JobState::OpenSource || changedSources.count(path)) return;
+        sim::AddFile(path, content);
+        changedSources[path] = content;
+    };
+}
+
+const Row kRows[] = {
+    {"healthy folder into a missing destiny folder",
+     {{"C:\\src\\a.txt", "hello"}, {"C:\\src\\b.bin", std::string("\0\1\2", 3)},
+      {"C:\\src\\sub", "", os::kAttrDirectory}},
+     {}, nullptr,
+     {{"D:\\out\\a.txt", "hello"}, {"D:\\out\\b.bin", std::string("\0\1\2", 3)}},
+     {"Copied \"a.txt\" 5bytes, written 5bytes", "Copied \"b.bin\" 3bytes, written 3bytes",
+      "File \"sub\" is empty"},
+     "2 8 8"},
+    {"bad range between readable bytes; ties go to the lowest value",
+     {{"C:\\src\\x.bin", kDigits}}, {{"C:\\src\\x.bin", 3, 5, -1}}, nullptr,
+     {{"D:\\out\\x.bin", "0120006789"}}, {"Copied \"x.bin\" 7bytes, written 10bytes"}, "1 7 10"},
+    {"marginal byte read at the third try",
+     {{"C:\\src\\x.bin", kDigits}}, {{"C:\\src\\x.bin", 4, 4, 2}}, nullptr,
+     {{"D:\\out\\x.bin", kDigits}}, {"Copied \"x.bin\" 10bytes, written 10bytes"}, "1 10 10"},
+    {"a floppy gets one retry per byte",
+     {{"A:\\src\\x.bin", "aab"}}, {{"A:\\src\\x.bin", 2, 2, 2}}, nullptr,
+     {{"D:\\out\\x.bin", "aaa"}}, {"Copied \"x.bin\" 2bytes, written 3bytes"}, "1 2 3",
+     "A:\\src\\*.*"},
+    {"halt on first error keeps what was copied",
+     {{"C:\\src\\x.bin", kDigits}, {"C:\\src\\y.bin", "yz"}}, {{"C:\\src\\x.bin", 2, 2, -1}},
+     [] { Set("haltOnFirstError", 1); },
+     {{"D:\\out\\x.bin", "01"}, {"D:\\out\\y.bin", "yz"}},
+     {"Copied \"x.bin\" 2bytes, written 2bytes", "Copied \"y.bin\" 2bytes, written 2bytes"},
+     "2 4 4"},
+    {"unreadable bytes made up as zero",
+     {{"C:\\src\\x.bin", "aabb"}}, {{"C:\\src\\x.bin", 1, 2, -1}},
+     [] { Set("subDamagedBitByZero", 1); },
+     {{"D:\\out\\x.bin", std::string("a\0\0b", 4)}}, {"Copied \"x.bin\" 2bytes, written 4bytes"},
+     "1 2 4"},
+    {"the most frequent byte counts over every file read",
+     {{"C:\\src\\a.bin", "xyyz"}, {"C:\\src\\b.bin", "q?"}}, {{"C:\\src\\b.bin", 1, 1, -1}},
+     nullptr, {{"D:\\out\\a.bin", "xyyz"}, {"D:\\out\\b.bin", "qy"}},
+     {"Copied \"a.bin\" 4bytes, written 4bytes", "Copied \"b.bin\" 1bytes, written 2bytes"},
+     "2 5 6"},
+    {"a full destiny disk gives the file up with a message",
+     {{"C:\\src\\x.bin", "abcdefgh"}}, {}, [] { sim::FillDiskAfter('D', 4); },
+     {{"D:\\out\\x.bin", "abcd"}},
+     {"Unable to write destiny file", "Copied \"x.bin\" 5bytes, written 4bytes"}, "1 5 4"},
+    {"a source shorter than listed ends in made-up bytes",
+     {{"C:\\src\\x.bin", "abcdef"}}, {},
+     [] { ChangeSourceOnOpening("C:\\src\\x.bin", "abc"); },
+     {{"D:\\out\\x.bin", "abcaaa"}}, {"Copied \"x.bin\" 3bytes, written 6bytes"}, "1 3 6"},
+    {"a source longer than listed gives the listed bytes",
+     {{"C:\\src\\x.bin", "abc"}}, {},
+     [] { ChangeSourceOnOpening("C:\\src\\x.bin", "abcdef"); },
+     {{"D:\\out\\x.bin", "abc"}}, {"Copied \"x.bin\" 3bytes, written 3bytes"}, "1 3 3"},
+    {"hidden, system and read-only sources are copied and given their bits back",
+     {{"C:\\src\\h", "h", os::kAttrHidden}, {"C:\\src\\r", "r", os::kAttrReadOnly},
+      {"C:\\src\\s", "s", os::kAttrSystem | os::kAttrArchive}},
+     {}, nullptr, {{"D:\\out\\h", "h"}, {"D:\\out\\r", "r"}, {"D:\\out\\s", "s"}},
+     {"Copied \"h\" 1bytes, written 1bytes", "Copied \"r\" 1bytes, written 1bytes",
+      "Copied \"s\" 1bytes, written 1bytes"},
+     "3 3 3"},
+    {"skip rules pass files by silently",
+     {{"C:\\src\\e", ""}, {"C:\\src\\h", "h", os::kAttrHidden}, {"C:\\src\\r", "r", 1},
+      {"C:\\src\\s", "s", os::kAttrSystem}},
+     {},
+     [] {
+         for (const char* key :
+              {"skipEmptyFiles", "skipHiddenFiles", "skipReadOnlyFiles", "skipSystemFiles"})
+             Set(key, 1);
+     },
+     {}, {}, ""},
+    {"an existing destiny file is never overwritten, hidden source or not",
+     {{"C:\\src\\a.txt", "new", os::kAttrHidden}, {"D:\\out\\a.txt", "old"}}, {},
+     [] { Set("skipHiddenFiles", 1); }, {}, {"Copy \"a.txt\" file already exists"}, ""},
+    {"an empty file is reported and not made",
+     {{"C:\\src\\e.txt", ""}}, {}, nullptr, {}, {"File \"e.txt\" is empty"}, ""},
+    {"a source held open by another program for three attempts",
+     {{"C:\\src\\x.bin", "abc"}}, {},
+     [] { sim::FailOperation(sim::Op::Open, "C:\\src\\x.bin", 3, os::kErrorSharingViolation); },
+     {{"D:\\out\\x.bin", "abc"}}, {"Copied \"x.bin\" 3bytes, written 3bytes"}, "1 3 3"},
+    {"a source that cannot be opened gets its bits back",
+     {{"C:\\src\\x.bin", "abc", os::kAttrHidden}}, {},
+     [] {
+         Set("depthOpenSource", 3);
+         sim::FailOperation(sim::Op::Open, "C:\\src\\x.bin", -1, os::kErrorSharingViolation);
+     },
+     {}, {"Unable to open source file"}, "1 0 0"},
+    {"a destiny that cannot be created lets the source go",
+     {{"C:\\src\\x.bin", "abc", os::kAttrReadOnly}}, {},
+     [] {
+         Set("depthCreateDestiny", 2);
+         sim::FailOperation(sim::Op::Open, "D:\\out\\x.bin", -1, os::kErrorAccessDenied);
+     },
+     {}, {"Unable to create destiny file"}, "1 0 0"},
+    {"a refused source close is reported and the source still given its bits back",
+     {{"C:\\src\\x.bin", "abc", os::kAttrHidden}}, {},
+     [] {
+         Set("depthCloseSource", 2);
+         sim::FailOperation(sim::Op::Close, "C:\\src\\x.bin", -1, os::kErrorAccessDenied);
+     },
+     {{"D:\\out\\x.bin", "abc"}},
+     {"Unable to close source file", "Copied \"x.bin\" 3bytes, written 3bytes"}, "1 3 3"},
+    {"a refused destiny close gives no result line",
+     {{"C:\\src\\x.bin", "abc"}}, {},
+     [] {
+         Set("depthCloseDestiny", 2);
+         sim::FailOperation(sim::Op::Close, "D:\\out\\x.bin", 1, os::kErrorAccessDenied);
+     },
+     {{"D:\\out\\x.bin", "abc"}}, {"Unable to close destiny file"}, "1 3 3"},
+    {"no source file", {}, {}, [] { Set("depthSearchSource", 2); }, {},
+     {"Unable to find any source file"}, "", "C:\\src\\*.none"},
+    {"only folders match", {{"C:\\src\\sub", "", os::kAttrDirectory}}, {},
+     [] { Set("depthSearchSource", 1); }, {}, {"Unable to find any source file"}, "",
+     "C:\\src\\*"},
+    {"a destiny folder whose parent is missing", {{"C:\\src\\x.bin", "abc"}}, {},
+     [] { Set("depthTryCreateFolder", 1); }, {}, {"Unable to create destiny folder"}, "",
+     "C:\\src\\*.*", "D:\\none\\out"},
+    {"read back, and the destiny given system, hidden and read-only",
+     {{"C:\\src\\x.bin", "abcd"}}, {},
+     [] {
+         Set("verifyData", 1);
+         Set("destinyFileAttributeSystem", 1);
+         Set("destinyFileAttributeHidden", 1);
+         Set("destinyFileAttributeReadOnly", 1);
+     },
+     {{"D:\\out\\x.bin", "abcd"}}, {"Copied \"x.bin\" 4bytes, written 4bytes, verified 3bytes"},
+     "1 4 4", "C:\\src\\*.*", "D:\\out", 0x27},
+    {"a source without a folder, searches failing on the way",
+     {{"C:\\work\\a.txt", "a"}, {"C:\\work\\b.txt", "b"}}, {},
+     [] { sim::FailOperation(sim::Op::FindNext, "", 3, os::kErrorCrc); },
+     {{"D:\\out\\a.txt", "a"}, {"D:\\out\\b.txt", "b"}},
+     {"Copied \"a.txt\" 1bytes, written 1bytes", "Copied \"b.txt\" 1bytes, written 1bytes"},
+     "2 2 2", "c:*.txt"},
+};
+
+bool IsBad(const Row& row, const std::string& path, uint64_t at) {
+    for (const Bad& bad : row.bad)
+        if (bad.path == path && at >= bad.first && at <= bad.last) return true;
+    return false;
+}
+
+bool ExistedBefore(const Row& row, const std::string& path) {
+    for (const File& file : row.files)
+        if (file.path == path) return true;
+    return false;
+}
+
+std::string FileName(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+// What must hold after any run: sources as they were, destiny files that existed untouched,
+// nothing left open, and a destiny byte differs from its source only where reading failed.
+void CheckInvariants(const Row& row) {
+    EXPECT_EQ(sim::OpenFileCount(), 0);
+    EXPECT_EQ(sim::OpenSearchCount(), 0);
+    for (const File& file : row.files) {
+        EXPECT_EQ(sim::Attributes(file.path), file.attributes) << file.path;
+        if (file.attributes & os::kAttrDirectory) continue;
+        auto changed = changedSources.find(file.path);
+        const std::string& source = changed == changedSources.end() ? file.content : changed->second;
+        EXPECT_EQ(sim::Content(file.path), source) << file.path;
+        std::string copyPath = std::string(row.destinyFolder) + "\\" + FileName(file.path);
+        if (file.path.rfind(row.destinyFolder, 0) == 0 || ExistedBefore(row, copyPath)) continue;
+        std::string copy = sim::Content(copyPath);
+        for (uint64_t at = 0; at < copy.size() && at < source.size(); ++at)
+            EXPECT_TRUE(copy[at] == source[at] || IsBad(row, file.path, at)) << "byte " << at;
+    }
+}
+
+TEST_F(EngineTest, DamagedMedium) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        sim::Reset();
+        app::StartUp();
+        onState = nullptr;
+        changedSources.clear();
+        sim::AddDrive('D');
+        for (const File& file : row.files) {
+            if (file.attributes & os::kAttrDirectory) sim::AddFolder(file.path, file.attributes);
+            else sim::AddFile(file.path, file.content, file.attributes);
+        }
+        for (const Bad& bad : row.bad) sim::FailReadRange(bad.path, bad.first, bad.last, bad.times);
+        if (row.setup) row.setup();
+        Copy(row.source, row.destinyFolder);
+        onState = nullptr;
+
+        EXPECT_EQ(ConsoleLines(), row.console);
+        std::string log = Log();
+        for (std::string line : row.console) {  // each failure also in the log, lower case
+            if (line.rfind("Unable ", 0) != 0) continue;
+            line[0] = 'u';
+            EXPECT_NE(log.find(line.substr(0, line.find(':'))), std::string::npos) << line;
+        }
+        for (const auto& [path, content] : row.destiny) {
+            EXPECT_EQ(sim::Content(path), content) << path;
+            EXPECT_EQ(sim::Attributes(path), row.destinyAttributes) << path;
+        }
+        std::string totals = row.totals;
+        EXPECT_EQ(log.find("Totally") != std::string::npos, !totals.empty());
+        if (!totals.empty()) {
+            std::istringstream numbers(totals);
+            std::string files, read, written;
+            numbers >> files >> read >> written;
+            for (std::string text : {"Processed " + files + " files", "Read " + read + "bytes",
+                                     "Written " + written + "bytes"})
+                EXPECT_NE(log.find(text + "</FONT>"), std::string::npos) << text;
+        }
+        CheckInvariants(row);
+    }
+}
+
+}  // namespace
+}  // namespace engine_test
