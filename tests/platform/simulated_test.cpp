@@ -197,6 +197,56 @@ TEST_F(SimulatedFiles, RelativePathsResolveAgainstTheCurrentFolder) {
     EXPECT_TRUE(sim::Exists("D:\\x.txt"));
 }
 
+// Where names lose trailing dots and blanks, what is too long, and odd arguments.
+TEST_F(SimulatedFiles, PathsAsWindowsReadsThem) {
+    sim::AddFile("C:\\out\\a.bin", "a");
+    sim::AddFile("C:\\out.bin", "b");
+    const std::string folder = "C:\\" + std::string(200, 'f');  // 203 characters
+    sim::AddFolder(folder);
+    auto create = [&](const std::string& path) {
+        uint32_t error = Open(path, kWrite, 0, os::kCreateNew);
+        if (error == 0) os::CloseFile(handle);
+        return error;
+    };
+    auto attributes = [](const std::string& path) {
+        uint32_t got = 0;
+        return os::GetAttributes(path.c_str(), &got);
+    };
+    os::FindData found{};
+    os::FindHandle search = os::kInvalidFind;
+    struct Row {
+        const char* what;
+        uint32_t got, want;
+    } rows[] = {
+        {"inner blank kept", attributes("C:\\out \\a.bin"), 3},
+        {"inner single dot dropped", attributes("C:\\out.\\a.bin"), 0},
+        {"inner double dot kept", attributes("C:\\out..\\a.bin"), 3},
+        {"inner dot and blank: the dot", attributes("C:\\out .\\a.bin"), 3},
+        {"last dots and blanks dropped", attributes("C:\\out\\a.bin. ."), 0},
+        {"blank before a backslash kept", os::MakeFolder("C:\\sp \\"), 0},
+        {"so no folder without it", attributes("C:\\sp"), 2},
+        {"file with a backslash: get", attributes("C:\\out.bin\\"), 123},
+        {"file with a backslash: set", os::SetAttributes("C:\\out.bin\\", 0), 123},
+        {"file with a backslash: erase", os::EraseFile("C:\\out.bin\\"), 123},
+        {"name of 255", create("C:\\" + std::string(255, 'n')), 0},
+        {"name of 256", create("C:\\" + std::string(256, 'n')), 206},
+        {"path of 259", create(folder + "\\" + std::string(55, 'p')), 0},
+        {"path of 260", create(folder + "\\" + std::string(56, 'p')), 206},
+        {"given path of 260", attributes("C:\\out\\..\\" + std::string(250, 'n')), 206},
+        {"search path of 260",
+         os::FindFirst((folder + "\\*" + std::string(55, 'p')).c_str(), &found, &search), 206},
+        {"folder of 248", os::MakeFolder(("C:\\" + std::string(245, 'd')).c_str()), 0},
+        {"folder of 249", os::MakeFolder(("C:\\" + std::string(246, 'd')).c_str()), 206},
+        {"search for nothing", os::FindFirst("", &found, &search), 3},
+        {"close the process's pseudo-handle", os::CloseFile(os::kInvalidFile), 0},
+    };
+    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.what;
+    EXPECT_TRUE(sim::Exists("C:\\out.bin"));
+    EXPECT_TRUE(sim::Exists("C:\\sp \\"));
+    sim::SetCurrentFolder(folder);  // the absolute path counts, not the text given
+    EXPECT_EQ(create(std::string(56, 'r')), 206u);
+}
+
 TEST_F(SimulatedFiles, WildcardSearch) {
     for (const char* name : {"b.txt", "A.TXT", "readme", "c.txt.bak", "ab.doc", "x.tar.gz"})
         sim::AddFile(std::string("C:\\data\\") + name, "x");
@@ -278,9 +328,10 @@ TEST_F(SimulatedFiles, OperationFaultsFailTheirCountThenPass) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(os::MakeFolder("C:\\never"), 5u);
     EXPECT_EQ(os::MakeFolder("C:\\other"), 0u);
 
-    sim::FailOperation(sim::Op::Close, "", 1, os::kErrorInvalidHandle);
-    EXPECT_EQ(os::CloseFile(handle), 6u);
-    EXPECT_EQ(os::CloseFile(handle), 0u);  // the failed close left the handle open
+    sim::FailOperation(sim::Op::Close, "", 1, os::kErrorCrc);
+    EXPECT_EQ(os::CloseFile(handle), os::kErrorCrc);
+    EXPECT_EQ(os::CloseFile(handle), os::kErrorInvalidHandle);  // the refused close let it go
+    EXPECT_EQ(sim::OpenFileCount(), 0);
     EXPECT_EQ(sim::Count(sim::Op::Open), 4);
     EXPECT_EQ(sim::Count(sim::Op::Close), 3);
     EXPECT_EQ(sim::Count(sim::Op::MakeFolder), 6);
@@ -312,16 +363,42 @@ TEST_F(SimulatedFiles, ReadRangeFailsEachByteItsCount) {
 }
 
 TEST_F(SimulatedFiles, FullDiskWritesWhatFits) {
-    sim::FillDiskAfter(3);
+    sim::AddDrive('D');
+    sim::FillDiskAfter('c', 3);
     ASSERT_EQ(Open("w.bin", kWrite, 0, os::kCreateAlways), 0u);
+    os::FileHandle other = os::kInvalidFile;
+    ASSERT_EQ(os::OpenFile("D:\\w.bin", kWrite, 0, os::kCreateAlways, 0, &other), 0u);
     uint32_t done = 0;
     EXPECT_EQ(os::WriteFile(handle, "ab", 2, &done), 0u);
+    EXPECT_EQ(os::WriteFile(other, "12345", 5, &done), 0u);  // another drive has room
     EXPECT_EQ(os::WriteFile(handle, "cd", 2, &done), os::kErrorDiskFull);
     EXPECT_EQ(done, 1u);
     EXPECT_EQ(os::WriteFile(handle, "e", 1, &done), os::kErrorDiskFull);
     EXPECT_EQ(done, 0u);
     os::CloseFile(handle);
+    os::CloseFile(other);
     EXPECT_EQ(sim::Content("w.bin"), "abc");
+    EXPECT_EQ(sim::Content("D:\\w.bin"), "12345");
+}
+
+TEST_F(SimulatedFiles, OpenHandlesAreCounted) {
+    sim::AddFile("a.txt", "a");
+    sim::HoldOpen("a.txt", kRead, os::kShareRead);
+    ASSERT_EQ(Open("a.txt", kRead, os::kShareRead), 0u);
+    os::FileHandle first = handle;
+    EXPECT_EQ(Open("none.txt", kRead), os::kErrorFileNotFound);
+    ASSERT_EQ(Open("b.txt", kWrite, 0, os::kCreateNew), 0u);
+    os::FindData data{};
+    os::FindHandle find = os::kInvalidFind, none = os::kInvalidFind;
+    ASSERT_EQ(os::FindFirst("*", &data, &find), 0u);
+    EXPECT_EQ(os::FindFirst("*.zip", &data, &none), os::kErrorFileNotFound);
+    EXPECT_EQ(sim::OpenFileCount(), 2);
+    EXPECT_EQ(sim::OpenSearchCount(), 1);
+    os::CloseFile(first);
+    os::CloseFile(handle);
+    os::FindClose(find);
+    EXPECT_EQ(sim::OpenFileCount(), 0);
+    EXPECT_EQ(sim::OpenSearchCount(), 0);
 }
 
 TEST_F(SimulatedFiles, ThreadsShareTheMachine) {
@@ -434,19 +511,27 @@ TEST_F(SimulatedWindows, WindowsRecordsAndControls) {
     EXPECT_FALSE(os::DestroyWin(main));
 }
 
-// Setting an edit's text by any route tells the parent, as Windows does; other controls do not.
+// Setting a single-line edit's text by any route tells the parent, as Windows does; a multi-line
+// edit tells only of typing, other controls never.
 TEST_F(SimulatedWindows, EditTextChangesNotifyTheParent) {
     os::Window edit = os::MakeWindow(0, "Edit", "", os::kStyleChild, 0, 0, 50, 20, main);
     os::Window label = os::MakeWindow(0, "Static", "", os::kStyleChild, 0, 30, 50, 20, main);
+    os::Window pane = os::MakeWindow(0, "EDIT", "", os::kStyleChild | 0x0004 /* ES_MULTILINE */, 0,
+                                     60, 50, 20, main);
     const uint32_t change = os::kNotifyEditChange << 16;
     const uint32_t handle = static_cast<uint32_t>(edit);
     os::SetText(edit, "a");
     os::Send(edit, os::kMsgSetText, 0, reinterpret_cast<intptr_t>("b"));
     sim::TypeText(edit, "c");
     os::SetText(label, "d");
+    os::SetText(pane, "e");
+    os::Send(pane, os::kMsgSetText, 0, reinterpret_cast<intptr_t>("f"));
+    sim::TypeText(pane, "g");
     EXPECT_EQ(seen, (std::vector<uint32_t>{os::kMsgCommand, change, handle, os::kMsgCommand, change,
-                                           handle, os::kMsgCommand, change, handle}));
+                                           handle, os::kMsgCommand, change, handle, os::kMsgCommand,
+                                           change, static_cast<uint32_t>(pane)}));
     EXPECT_EQ(sim::Info(edit).text, "c");
+    EXPECT_EQ(sim::Info(pane).text, "g");
 }
 
 TEST_F(SimulatedWindows, PixelsFontsAndDeviceContexts) {

@@ -138,7 +138,7 @@ TEST_F(RuntimeFiles, ByteFileShortReadAndWrite) {
     EXPECT_EQ(rt::IoResult(), rt::kIoShortRead);
     rt::Close(file);
 
-    sim::FillDiskAfter(2);
+    sim::FillDiskAfter('C', 2);
     rt::Bind(file, "w.bin");
     rt::CreateNew(file);
     rt::Write(file, "abcd", 4);

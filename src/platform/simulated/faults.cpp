@@ -1,5 +1,6 @@
 // Scripted faults and the operation counters.
 #include <algorithm>
+#include <cctype>
 
 #include "platform/simulated/state.h"
 
@@ -76,10 +77,9 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
         ReadFault{Upper(PathText(parsed)), first, last, times, error, {}});
 }
 
-void FillDiskAfter(uint64_t bytes) {
+void FillDiskAfter(char drive, uint64_t bytes) {
     Lock lock(Mutex());
-    Machine().diskLimited = true;
-    Machine().diskLeft = bytes;
+    Machine().diskLeft[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] = bytes;
 }
 
 void ClearFaults() {
@@ -87,12 +87,24 @@ void ClearFaults() {
     State& machine = Machine();
     machine.faults.clear();
     machine.readFaults.clear();
-    machine.diskLimited = false;
+    machine.diskLeft.clear();
 }
 
 int Count(Op op) {
     Lock lock(Mutex());
     return op < Op::Count ? Machine().counts[static_cast<size_t>(op)] : 0;
+}
+
+int OpenFileCount() {
+    Lock lock(Mutex());
+    const auto& files = Machine().files;
+    return static_cast<int>(std::count_if(files.begin(), files.end(),
+                                          [](const auto& open) { return !open.second.held; }));
+}
+
+int OpenSearchCount() {
+    Lock lock(Mutex());
+    return static_cast<int>(Machine().searches.size());
 }
 
 }  // namespace sim

@@ -115,13 +115,6 @@ FileRecord* Handle(os::FileHandle handle, std::string* path) {
     return &open->second;
 }
 
-// Parses a path argument; `text` receives its absolute form for faults.
-bool Parse(const char* path, Path* parsed, std::string* text) {
-    bool ok = path != nullptr && ParsePath(path, parsed);
-    *text = ok ? PathText(*parsed) : "";
-    return ok;
-}
-
 // The entry a path names for erasing and attributes: 0, or 2, 3 or 123.
 uint32_t Existing(const Path& path, NodePtr* node, NodePtr* parent) {
     for (const std::string& part : path.parts)
@@ -129,6 +122,7 @@ uint32_t Existing(const Path& path, NodePtr* node, NodePtr* parent) {
     Place place = Locate(path);
     if (place.error != 0) return place.error;
     if (!place.node) return os::kErrorFileNotFound;
+    if (path.trailingSlash && !place.node->folder) return os::kErrorInvalidName;  // "a.txt\"
     *node = place.node;
     *parent = place.parent;
     return 0;
@@ -157,9 +151,9 @@ uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t di
     *handle = kInvalidFile;
     Path parsed;
     std::string text;
-    bool ok = Parse(path, &parsed, &text);
+    uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::Open, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorPathNotFound);
+    if (invalid) return SetLastError(invalid);
     NodePtr node;
     if (uint32_t error = OpenNode(parsed, access, share, disposition, attributes, &node))
         return SetLastError(error);
@@ -195,11 +189,11 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32
     if (!open) return SetLastError(kErrorInvalidHandle);
     if (!(open->access & kAccessWrite) || open->node->large)
         return SetLastError(kErrorAccessDenied);
-    State& machine = Machine();
-    uint64_t put = count;
-    if (machine.diskLimited) put = std::min(put, machine.diskLeft);
+    auto limit = Machine().diskLeft.find(open->path[0]);  // the path starts with its drive
+    bool limited = limit != Machine().diskLeft.end();
+    uint64_t put = limited ? std::min<uint64_t>(count, limit->second) : count;
     if (open->position + put > kLargestContent) put = 0;
-    if (machine.diskLimited) machine.diskLeft -= put;
+    if (limited) limit->second -= put;
     if (put > 0) {
         std::string& content = open->node->content;
         if (content.size() < open->position + put) content.resize(open->position + put, '\0');
@@ -252,24 +246,25 @@ uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime) {
     return SetLastError(0);
 }
 
-// A failed close leaves the handle open, so that the close can be tried again.
+// A refused close lets go of the handle all the same, as CloseHandle does. -1 is the process's
+// own pseudo-handle, which closing leaves alone.
 uint32_t CloseFile(FileHandle handle) {
     Lock lock(Mutex());
     std::string path;
     FileRecord* open = Handle(handle, &path);
-    if (uint32_t error = TakeFault(Op::Close, path)) return SetLastError(error);
-    if (!open) return SetLastError(kErrorInvalidHandle);
-    Machine().files.erase(handle);
-    return SetLastError(0);
+    uint32_t error = TakeFault(Op::Close, path);
+    if (open) Machine().files.erase(handle);
+    if (!open && !error && handle != kInvalidFile) error = kErrorInvalidHandle;
+    return SetLastError(error);
 }
 
 uint32_t EraseFile(const char* path) {
     Lock lock(Mutex());
     Path parsed;
     std::string text;
-    bool ok = Parse(path, &parsed, &text);
+    uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::Erase, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorPathNotFound);
+    if (invalid) return SetLastError(invalid);
     NodePtr node, parent;
     if (uint32_t error = Existing(parsed, &node, &parent)) return SetLastError(error);
     if (node->folder || (node->attributes & kAttrReadOnly)) return SetLastError(kErrorAccessDenied);
@@ -282,9 +277,9 @@ uint32_t MakeFolder(const char* path) {
     Lock lock(Mutex());
     Path parsed;
     std::string text;
-    bool ok = Parse(path, &parsed, &text);
+    uint32_t invalid = ParseArgument(path, kMostFolderPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::MakeFolder, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorPathNotFound);
+    if (invalid) return SetLastError(invalid);
     if (parsed.parts.empty()) return SetLastError(kErrorAccessDenied);  // a drive root
     for (const std::string& part : parsed.parts)
         if (!ValidName(part)) return SetLastError(kErrorInvalidName);
@@ -299,9 +294,9 @@ uint32_t SetAttributes(const char* path, uint32_t attributes) {
     Lock lock(Mutex());
     Path parsed;
     std::string text;
-    bool ok = Parse(path, &parsed, &text);
+    uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::SetAttributes, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorPathNotFound);
+    if (invalid) return SetLastError(invalid);
     NodePtr node, parent;
     if (uint32_t error = Existing(parsed, &node, &parent)) return SetLastError(error);
     node->attributes = (attributes & kSettableBits) | (node->folder ? kAttrDirectory : 0);
@@ -313,9 +308,9 @@ uint32_t GetAttributes(const char* path, uint32_t* attributes) {
     *attributes = kInvalidAttributes;
     Path parsed;
     std::string text;
-    bool ok = Parse(path, &parsed, &text);
+    uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::GetAttributes, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorPathNotFound);
+    if (invalid) return SetLastError(invalid);
     NodePtr node, parent;
     if (uint32_t error = Existing(parsed, &node, &parent)) return SetLastError(error);
     *attributes = ReportedAttributes(*node);

@@ -11,19 +11,29 @@ namespace {
 
 char UpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
-void AddComponent(Path& path, std::string part) {
+void AddComponent(Path& path, const std::string& part) {
     if (part.empty() || part == ".") return;
-    if (part != ".." && part.find_first_of("*?") == std::string::npos) {
-        // Windows drops trailing dots and blanks from a name ("out." is "out"), not from a
-        // search pattern, where "*." means names without a dot.
-        size_t kept = part.find_last_not_of(". ");
-        if (kept != std::string::npos) part.erase(kept + 1);
+    if (part != "..")
+        path.parts.push_back(part);
+    else if (!path.parts.empty())
+        path.parts.pop_back();  // ".." of a root is the root
+}
+
+// Windows trims names after "." and ".." are resolved: the last one loses its trailing dots and
+// blanks ("out. " is "out"), one followed by a backslash only a single trailing dot ("dir.\" is
+// "dir", "out \" stays "out "). A search pattern keeps its dots, where "*." means no extension.
+void TrimNames(Path& path) {
+    for (size_t i = 0; i < path.parts.size(); ++i) {
+        std::string& part = path.parts[i];
+        bool last = i + 1 == path.parts.size() && !path.trailingSlash;
+        if (!last) {
+            size_t size = part.size();
+            if (size >= 2 && part[size - 1] == '.' && part[size - 2] != '.') part.pop_back();
+        } else if (part.find_first_of("*?") == std::string::npos) {
+            size_t kept = part.find_last_not_of(". ");
+            if (kept != std::string::npos) part.erase(kept + 1);
+        }
     }
-    if (part == "..") {
-        if (!path.parts.empty()) path.parts.pop_back();  // ".." of a root is the root
-        return;
-    }
-    path.parts.push_back(part);
 }
 
 // Where the components of `text` start, and the folder they are relative to.
@@ -82,6 +92,7 @@ bool ParsePath(const std::string& text, Path* path) {
         }
     }
     result.trailingSlash = slashed.back() == '\\' && !result.parts.empty();
+    TrimNames(result);
     *path = result;
     return true;
 }
@@ -93,6 +104,15 @@ std::string PathText(const Path& path) {
         text += path.parts[i];
     }
     return text;
+}
+
+uint32_t ParseArgument(const char* text, size_t most, Path* path, std::string* absolute) {
+    absolute->clear();
+    if (text == nullptr || !ParsePath(text, path)) return os::kErrorPathNotFound;
+    *absolute = PathText(*path);
+    bool tooLong = std::strlen(text) > kMostPath || absolute->size() > most;
+    for (const std::string& part : path->parts) tooLong = tooLong || part.size() > kMostName;
+    return tooLong ? kErrorNameTooLong : 0;
 }
 
 Path ParentOf(const Path& path) {

@@ -120,10 +120,10 @@ uint32_t FindFirst(const char* pattern, FindData* data, FindHandle* handle) {
     Lock lock(Mutex());
     *handle = kInvalidFind;
     Path parsed;
-    bool ok = pattern != nullptr && ParsePath(pattern, &parsed);
-    std::string text = ok ? PathText(parsed) : "";
+    std::string text;
+    uint32_t invalid = ParseArgument(pattern, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::FindFirst, text)) return SetLastError(error);
-    if (!ok) return SetLastError(kErrorFileNotFound);
+    if (invalid) return SetLastError(invalid);
     Search search;
     if (uint32_t error = StartSearch(parsed, &search.entries)) return SetLastError(error);
     *data = search.entries[0];

@@ -19,6 +19,8 @@ void Reset();
 // Paths are absolute ("C:\a\b.txt") or relative to the current directory; case-insensitive.
 // Missing parent folders are created, and so is the drive. A drive nothing was put on is
 // missing: paths on it give 3 (path not found), as on Windows.
+// The seam's calls refuse, with 206, a path past 259 characters (given or made absolute; 248 for a
+// new folder) and a name past 255.
 void AddFile(const std::string& path, const std::string& content,
              uint32_t attributes = os::kAttrArchive, uint64_t writeTime = 0);
 void AddFolder(const std::string& path, uint32_t attributes = os::kAttrDirectory);
@@ -46,11 +48,16 @@ void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t er
 // Reading any byte of [first, last] of the file fails `times` times (per byte), < 0 = for ever.
 void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int times,
                    uint32_t error = os::kErrorCrc);
-// After `bytes` more bytes written to any file, writes come short (the disk is full).
-void FillDiskAfter(uint64_t bytes);
+// After `bytes` more bytes written to files on `drive`, writes there come short: they write
+// what fits and fail with 112 (the disk is full). Other drives keep their room.
+void FillDiskAfter(char drive, uint64_t bytes);
 void ClearFaults();
 // How many times an operation was called (successful or not) since Reset.
 int Count(Op op);
+// File handles the program holds open (those of HoldOpen not counted), and search handles not
+// yet closed: what a test checks to see that everything opened was closed.
+int OpenFileCount();
+int OpenSearchCount();
 
 // ---- Clock ----
 void SetLocalTime(const os::LocalTime& time);

@@ -47,7 +47,7 @@ struct Place {
 
 struct FileRecord {
     NodePtr node;
-    std::string path;  // absolute, as faults see it
+    std::string path;  // absolute, as faults see it; its first letter is the drive
     uint32_t access = 0;
     uint32_t share = 0;
     uint64_t position = 0;
@@ -115,8 +115,7 @@ struct State {
     // Faults and counters
     std::vector<Fault> faults;
     std::vector<ReadFault> readFaults;
-    bool diskLimited = false;
-    uint64_t diskLeft = 0;
+    std::map<char, uint64_t> diskLeft;  // bytes still free on the drives that fill up
     std::array<int, static_cast<size_t>(Op::Count)> counts{};
     // Clock
     os::LocalTime localTime{2010, 5, 1, 3, 14, 7, 9, 51};
@@ -156,6 +155,13 @@ std::string Upper(const std::string& text);
 // Resolves a path against the current folder; false when it is empty.
 bool ParsePath(const std::string& text, Path* path);
 std::string PathText(const Path& path);
+// The longest paths Windows takes, as given and made absolute; folder creation leaves room for
+// an 8.3 name below the new folder.
+constexpr size_t kMostPath = 259, kMostFolderPath = 248, kMostName = 255;
+constexpr uint32_t kErrorNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+// Parses a path argument of the seam into `path` and, for faults, `absolute`: 0, 3 when there is
+// no path, 206 when it or one of its names is too long (`most`: the longest absolute path).
+uint32_t ParseArgument(const char* text, size_t most, Path* path, std::string* absolute);
 // A path whose last component is cut off.
 Path ParentOf(const Path& path);
 bool ValidName(const std::string& name);
@@ -180,7 +186,9 @@ uint64_t NowUtc();
 
 // ---- Windows (windows.cpp) ----
 WindowRecord* FindRecord(os::Window window);
-void NotifyEditChange(os::Window edit);  // null when unknown
+// An edit tells its parent its text changed (EN_CHANGE): when typed, or when a program sets the
+// text of a single-line one. Call it without the lock.
+void NotifyEditChange(os::Window edit, bool typed);
 // The messages a window without a procedure of its own answers, as its class does: texts, font
 // and a button's check state.
 intptr_t ControlMessage(WindowRecord& record, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -50,7 +50,7 @@ void TypeText(os::Window window, const std::string& text) {
         if (record == nullptr || !record->alive) return;
         record->info.text = text;
     }
-    NotifyEditChange(window);
+    NotifyEditChange(window, true);
 }
 
 bool ClassRegistered(const std::string& name, os::WindowClass* out) {

@@ -13,6 +13,7 @@ constexpr int32_t kClientLeft = 3;
 constexpr int32_t kClientTop = 22;
 constexpr int32_t kDefaultX = 100, kDefaultY = 100;
 constexpr int32_t kDefaultWidth = 530, kDefaultHeight = 466;
+constexpr uint32_t kEditMultiline = 0x0004;  // ES_MULTILINE
 
 bool IsStandardClass(const std::string& upperName) {
     return upperName == "BUTTON" || upperName == "EDIT" || upperName == "STATIC";
@@ -43,15 +44,15 @@ void ClientOrigin(os::Window window, int32_t* x, int32_t* y) {
 
 }  // namespace
 
-// An edit control whose text was set tells its parent, as Windows does with EN_CHANGE. Called
-// without the lock: the parent's procedure may call back into the platform.
-void NotifyEditChange(os::Window edit) {
+// Without the lock: the parent's procedure may call back into the platform.
+void NotifyEditChange(os::Window edit, bool typed) {
     os::WindowProc procedure = nullptr;
     os::Window parent = 0;
     {
         Lock lock(Mutex());
         WindowRecord* record = FindRecord(edit);
         if (record == nullptr || !record->alive || Upper(record->info.className) != "EDIT") return;
+        if (!typed && (record->info.style & kEditMultiline)) return;
         parent = record->info.parent;
         WindowRecord* parentRecord = FindRecord(parent);
         if (parentRecord == nullptr || !parentRecord->alive) return;
@@ -217,7 +218,7 @@ bool SetText(Window window, const char* text) {
         if (record == nullptr || !record->alive) return false;
         record->info.text = text ? text : "";
     }
-    NotifyEditChange(window);
+    NotifyEditChange(window, false);
     return true;
 }
 
@@ -257,7 +258,7 @@ intptr_t Send(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam
         if (procedure == nullptr) result = ControlMessage(*record, message, wParam, lParam);
     }
     if (procedure) return procedure(window, message, wParam, lParam);  // on the calling thread
-    if (message == kMsgSetText) NotifyEditChange(window);
+    if (message == kMsgSetText) NotifyEditChange(window, false);
     return result;
 }
 
