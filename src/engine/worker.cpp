@@ -85,17 +85,17 @@ Turn HonourRequests(uint32_t& seen) {
     for (;;) {
         bool paused = CopyJob.state == Paused;
         if (requests.close) return Turn::Close;
-        if (requests.stop) {
-            hold.unlock();
-            if (paused) LeavePause();
-            return Turn::Stop;
-        }
-        if (requests.toggles != seen) {
+        if (requests.toggles != seen) {  // clicked before any Stop that is waiting too
             ++seen;
             hold.unlock();  // the caption and the console line wait for the main thread
             paused ? LeavePause() : EnterPause();
             hold.lock();
             continue;
+        }
+        if (requests.stop) {
+            hold.unlock();
+            if (paused) LeavePause();
+            return Turn::Stop;
         }
         if (!paused) {
             anyRequest = false;
