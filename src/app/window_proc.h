@@ -7,6 +7,10 @@
 
 namespace app {
 
+// Posted by the worker when it meets a strict failure: the main window then takes no input
+// while the error box is up. Follows the output layer's private messages (controls.h).
+constexpr uint32_t kMsgHoldForErrorBox = os::kMsgApp + 2;
+
 intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // The source file dialog: the dialog's own result; a picked path goes to sourceSpec.

@@ -27,6 +27,13 @@ bool IoPending();
 // every operation on tramox's own files.
 void CheckStrict();
 
+// Called by RunError just before its box, on the failing thread: the program keeps its main
+// window from taking input while the box is up. It must never wait for another thread, which
+// may itself be waiting for the failing one. None until one is installed.
+using ErrorReportHook = void (*)();
+void SetErrorReportHook(ErrorReportHook hook);
+ErrorReportHook InstalledErrorReportHook();
+
 // The run-time error report: a message box without owner captioned "Error", whose first line
 // is "Runtime error <code> at 0x<8 hex digits>", followed by one line per calling place; then
 // the process exits with the code.

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
 
 #include "engine/copy_job.h"
 #include "output/controls.h"
+#include "output/html_log.h"
 #include "output/messages.h"
 #include "platform/simulated/sim.h"
+#include "runtime/io_result.h"
 #include "settings/settings.h"
 
 namespace {
@@ -163,6 +169,62 @@ TEST_F(StartupTest, UnreadableSettingsFileEndsWithTheReport) {
     sim::AddFile("tramox.ini", "enableLog: no\r\n");
     sim::HoldOpen("tramox.ini", os::kAccessWrite, 0);
     EXPECT_EXIT(app::RunProgram(), testing::ExitedWithCode(32), "Runtime error 32 at 0x");
+}
+
+rt::ErrorReportHook programHook = nullptr;
+std::atomic<bool> boxUp{false};
+
+// A worker's log entry that cannot be written, once the window is up; a watcher wraps the hook
+// the program installed.
+std::thread StartFailingWorker(rt::ErrorReportHook watcher = nullptr) {
+    app::StartUp();
+    sim::PumpMessages();
+    output::BeginLogRun();
+    sim::HoldOpen("tramox.log.htm", os::kAccessWrite, 0);
+    if (watcher != nullptr) {
+        programHook = rt::InstalledErrorReportHook();
+        rt::SetErrorReportHook(watcher);
+    }
+    return std::thread([] { output::WriteLogEntry("x", output::plain, false); });
+}
+
+// The simulated box closes at once; this stands for the user reading it while the main thread
+// goes on handling its messages.
+void ReadTheBox() {
+    programHook();
+    bool leftToMainThread = os::IsWinEnabled(Controls.mainWindow);
+    boxUp = true;
+    for (int wait = 0; wait < 500 && os::IsWinEnabled(Controls.mainWindow); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (leftToMainThread && !os::IsWinEnabled(Controls.mainWindow))
+        std::fprintf(stderr, "main window disabled by its own thread\n");
+}
+
+void WorkerFailsWhileMainThreadAnswers() {
+    std::thread worker = StartFailingWorker(&ReadTheBox);
+    while (!boxUp) std::this_thread::yield();
+    for (;;) sim::PumpMessages();  // until the worker ends the process
+}
+
+// The main thread clicks Clear while the worker holds the output lock in its failing entry.
+void WorkerFailsWhileMainThreadWaits() {
+    std::thread worker = StartFailingWorker();
+    while (output::OutputLock().try_lock()) {
+        output::OutputLock().unlock();
+        std::this_thread::yield();
+    }
+    os::Send(Controls.mainWindow, os::kMsgCommand, os::kNotifyClicked << 16, Controls.clearButton);
+    for (;;) sim::PumpMessages();
+}
+
+// The worker's error box has no owner and covers only the worker's windows: the main window is
+// disabled from its own thread, and the worker never waits for the main thread to do it.
+TEST_F(StartupTest, StrictFailureOnTheWorkerDisablesTheMainWindow) {
+    EXPECT_EXIT(WorkerFailsWhileMainThreadAnswers(), testing::ExitedWithCode(32),
+                "main window disabled by its own thread\n.*Runtime error 32 at 0x.*"
+                "\\[box \"Error\" owner 0 ");
+    EXPECT_EXIT(WorkerFailsWhileMainThreadWaits(), testing::ExitedWithCode(32),
+                "Runtime error 32 at 0x");
 }
 
 }  // namespace
