@@ -38,17 +38,29 @@ protected:
     }
 };
 
-TEST_F(WindowProcTest, MoveRecordsTheClientOriginWhateverRememberSays) {
+// The platform reports the client origin, 3 right of and 22 below the window's corner, as two
+// 16-bit words. A minimised window is parked at -32000, -32000 and keeps the place it had.
+TEST_F(WindowProcTest, MoveRecordsTheClientOriginWhateverRememberSaysUnlessMinimised) {
     struct Row {
         bool remember;
-        uint16_t x, y;
-    } rows[] = {{false, 120, 45}, {true, 0, 0}, {false, 65535, 2}};
+        int32_t x, y;  // the client origin
+        int32_t recordedX, recordedY;
+    } rows[] = {{false, 120, 45, 120, 45},
+                {true, -32000, -32000, 120, 45},
+                {true, 0, 0, 0, 0},
+                {false, 65535, 2, 65535, 2},
+                {false, -1, -32000, 65535, 33536},
+                {true, -32000, -32000, 65535, 33536}};
     for (const Row& row : rows) {
         Settings.rememberWindowPosition = row.remember;
-        Send(os::kMsgMove, static_cast<intptr_t>(row.x | (uint32_t(row.y) << 16)));
-        EXPECT_EQ(Settings.rememberWindowVertical, row.x);  // x under "Vertical"
-        EXPECT_EQ(Settings.rememberWindowHorizontal, row.y);
+        os::MoveWin(Controls.mainWindow, row.x - 3, row.y - 22, 530, 466, true);
+        EXPECT_EQ(Settings.rememberWindowVertical, row.recordedX) << row.x << "," << row.y;
+        EXPECT_EQ(Settings.rememberWindowHorizontal, row.recordedY) << row.x << "," << row.y;
     }
+    // 32-bit Windows hands the parked origin over as a negative lParam.
+    Send(os::kMsgMove, static_cast<intptr_t>(static_cast<int32_t>(0x83008300u)));
+    EXPECT_EQ(Settings.rememberWindowVertical, 65535);
+    EXPECT_EQ(Settings.rememberWindowHorizontal, 33536);
 }
 
 TEST_F(WindowProcTest, RepaintsTheBarOnlyWhenItIsShown) {
