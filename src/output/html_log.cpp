@@ -74,11 +74,7 @@ bool IsAbsolute(const ShortText& name) {
 
 std::vector<std::string> HeaderLines(bool fresh, const os::LocalTime& now) {
     std::vector<std::string> lines;
-    if (fresh)
-        lines.push_back("<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#" +
-                        Text(Settings.backgroundColorHtmlLog) + ">");
-    else
-        lines.push_back("<BR>");
+    lines.push_back(fresh ? HeadLine() : "<BR>");
     AddCredits(lines);
     if (Outdated(now)) AddOutdatedNotice(lines);
     lines.push_back(LinkLine(kHomepage, "Visit homepage", kHomepage));
@@ -97,6 +93,11 @@ std::vector<std::string> HeaderLines(bool fresh, const os::LocalTime& now) {
 }
 
 }  // namespace
+
+std::string HeadLine() {
+    return "<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#" +
+           Text(Settings.backgroundColorHtmlLog) + ">";
+}
 
 std::string FontTag(std::string_view size, const ShortText& colour) {
     std::string tag = "<FONT FACE=" + Text(Settings.htmlFont) + " SIZE=";

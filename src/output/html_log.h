@@ -22,6 +22,9 @@ extern const char* const kHomepage;
 extern const char* const kContactAddress;
 extern const char* const kDownloadAddress;
 
+// The first line of a fresh log file: it opens the document and its body, once per file.
+std::string HeadLine();
+
 // "<FONT FACE=" htmlFont " SIZE=" size " COLOR=#" colour ">": the opening of every log line.
 std::string FontTag(std::string_view size, const ShortText& colour);
 

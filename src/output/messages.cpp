@@ -44,12 +44,15 @@ std::string EntryLine(const ShortText& text, MessageKind kind, bool reportLink) 
 }
 
 // Reopens the log for one entry. A log never bound in this program run (logging switched on
-// in the middle of a run) is bound now, and created without a header when it is missing.
+// in the middle of a run) is bound now; when it is missing it is created with the head line
+// alone, so that later runs extending it still find their document and background.
 void OpenLogForEntry() {
     if (LogFile.mode == rt::FileMode::Unbound) {
         rt::Bind(LogFile, Settings.logFileName);
         if (!rt::PathExists(Settings.logFileName)) {
             rt::CreateNew(LogFile);
+            rt::CheckStrict();
+            rt::WriteLine(LogFile, HeadLine());
             rt::CheckStrict();
             return;
         }

@@ -8,13 +8,15 @@
 namespace {
 
 using output_test::Golden;
+using output_test::kDefaultHeadLine;
 using output_test::OutputTest;
 
 const char* const kLog = "tramox.log.htm";
 
 using MessagesTest = OutputTest;
 
-// The log was never bound in this program run, so the entries land in a new file, headerless.
+// The log was never bound in this program run, so the entries land in a new file that has only
+// the head line before them.
 TEST_F(MessagesTest, EntryOfEachKindWithAndWithoutLink) {
     for (bool link : {false, true})
         for (int kind = 0; kind < 4; ++kind)
@@ -45,10 +47,11 @@ TEST_F(MessagesTest, ReportLinkUsesTheLogFontAndLinkColour) {
     output::WriteLogEntry("bad", output::error, true);
     output::WriteLogEntry("", output::plain, false);
     EXPECT_EQ(sim::Content(kLog),
-              "<FONT FACE=Tahoma SIZE=3 COLOR=#FF0000>bad </FONT><A HREF=mailto:"
-              "tramox-report@example.org TITLE=\"Report this\"><FONT FACE=Tahoma SIZE=3 "
-              "COLOR=#123456>Is it bug?</FONT></A><BR>\r\n"
-              "<FONT FACE=Tahoma SIZE=3 COLOR=#FFFFFF></FONT><BR>\r\n");
+              kDefaultHeadLine +
+                  "<FONT FACE=Tahoma SIZE=3 COLOR=#FF0000>bad </FONT><A HREF=mailto:"
+                  "tramox-report@example.org TITLE=\"Report this\"><FONT FACE=Tahoma SIZE=3 "
+                  "COLOR=#123456>Is it bug?</FONT></A><BR>\r\n"
+                  "<FONT FACE=Tahoma SIZE=3 COLOR=#FFFFFF></FONT><BR>\r\n");
 }
 
 TEST_F(MessagesTest, LongestTextWrittenWhole) {
@@ -75,6 +78,20 @@ TEST_F(MessagesTest, UnboundLogIsExtendedWithoutHeader) {
     output::WriteLogEntry("late", output::plain, false);
     EXPECT_EQ(sim::Content(kLog),
               "earlier\r\n<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF>late</FONT><BR>\r\n");
+}
+
+// Otherwise a later appending run would extend a file that never opens its document.
+TEST_F(MessagesTest, UnboundEntryStartsAMissingLogWithTheHeadLine) {
+    Settings.backgroundColorHtmlLog = "102030";
+    output::WriteLogEntry("late", output::plain, false);
+    Settings.rewriteLog = false;
+    output::BeginLogRun();
+    std::string log = sim::Content(kLog);
+    EXPECT_EQ(log.rfind("<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#102030>\r\n"
+                        "<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF>late</FONT><BR>\r\n<BR>\r\n",
+                        0),
+              0u);
+    EXPECT_EQ(log.find("<HTML>", 1), std::string::npos);
 }
 
 // Run under ThreadSanitizer too: the lock must keep every line whole and the two files in step.

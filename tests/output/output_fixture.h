@@ -27,6 +27,10 @@ inline std::string Golden(const char* name) {
     return bytes.str();
 }
 
+// The first line of a new log under the default settings.
+inline const std::string kDefaultHeadLine =
+    "<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#0000FF>\r\n";
+
 // The main window's procedure as far as the console is concerned.
 inline intptr_t TestWindowProc(os::Window window, uint32_t message, uintptr_t wParam,
                                intptr_t lParam) {

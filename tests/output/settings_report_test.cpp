@@ -9,6 +9,7 @@
 namespace {
 
 using output_test::Golden;
+using output_test::kDefaultHeadLine;
 using output_test::OutputTest;
 
 const char* const kLog = "tramox.log.htm";
@@ -29,8 +30,9 @@ TEST_F(SettingsReportTest, ReportsTheSavedFile) {
     Settings.verifyData = true;
     output::ReportSettings();
     std::string log = sim::Content(kLog);
-    EXPECT_EQ(log.rfind("<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF><U>Settings</U></FONT><BR>\r\n"
-                        "<FONT FACE=Arial SIZE=1 COLOR=#00FFFF>enableLog: yes</FONT><BR>\r\n",
+    EXPECT_EQ(log.rfind(kDefaultHeadLine +
+                            "<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF><U>Settings</U></FONT><BR>\r\n"
+                            "<FONT FACE=Arial SIZE=1 COLOR=#00FFFF>enableLog: yes</FONT><BR>\r\n",
                         0),
               0u);
     EXPECT_NE(log.find(">verifyData: no<"), std::string::npos);
@@ -47,8 +49,9 @@ TEST_F(SettingsReportTest, EmptyFileGivesOneEmptyNotice) {
     sim::AddFile(kIni, "");
     output::ReportSettings();
     EXPECT_EQ(sim::Content(kLog),
-              "<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF><U>Settings</U></FONT><BR>\r\n"
-              "<FONT FACE=Arial SIZE=1 COLOR=#00FFFF></FONT><BR>\r\n");
+              kDefaultHeadLine +
+                  "<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF><U>Settings</U></FONT><BR>\r\n"
+                  "<FONT FACE=Arial SIZE=1 COLOR=#00FFFF></FONT><BR>\r\n");
 }
 
 TEST_F(SettingsReportTest, LoggingOffStillReadsTheFile) {
@@ -81,7 +84,7 @@ TEST_F(SettingsReportTest, KeptApartFromTheWriter) {
     size_t entries = 0;
     std::string log = sim::Content(kLog);
     for (char c : log) entries += c == '\n';
-    EXPECT_EQ(entries, 20 * (lines + 1));
+    EXPECT_EQ(entries, 1 + 20 * (lines + 1));  // the head line, then the reports
 }
 
 }  // namespace
