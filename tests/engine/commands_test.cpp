@@ -1,4 +1,5 @@
 // Pause, Unpause, Stop and the window's close during a run, as the user clicks them.
+#include <algorithm>
 #include <random>
 
 #include "engine_fixture.h"
@@ -12,6 +13,7 @@ void Act(char click) {
     if (click == 'P') Click(Controls.pauseButton);
     if (click == 'S') Click(Controls.stopButton);
     if (click == 'C') os::Send(Controls.mainWindow, os::kMsgClose, 0, 0);
+    if (click == 'K') Click(Controls.copyButton);
 }
 
 // Clicks made at the `nth` time the worker reaches `state`, before that step runs.
@@ -25,6 +27,8 @@ TEST_F(EngineTest, ClicksDuringARun) {
         const char* copy;
         int32_t depthCloseSource = 512;
     } rows[] = {
+        {JobState::SearchFolder, 1, "K", {"Copied \"x.bin\" 6bytes, written 6bytes"}, "Done",
+         "abcdef"},  // Copy is still enabled here: no second run
         {JobState::WriteByte, 1, "PP",
          {"Paused", "Unpaused", "Copied \"x.bin\" 6bytes, written 6bytes"}, "Done", "abcdef"},
         {JobState::WriteByte, 3, "S",
@@ -41,6 +45,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
         SCOPED_TRACE(row.clicks + std::to_string(row.state));
         sim::Reset();
         app::StartUp();
+        trace.clear();
         sim::AddFile(kSource, "abcdef", os::kAttrReadOnly);
         sim::AddFolder("D:\\out");
         Set("depthCloseSource", row.depthCloseSource);
@@ -63,6 +68,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
         EXPECT_EQ(Log().find("Totally") != std::string::npos, row.copy && !closed);
         EXPECT_EQ(os::IsWinEnabled(Controls.copyButton), !closed);
         EXPECT_EQ(sim::Info(Controls.pauseButton).text, "Pause");
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), JobState::SearchSource), 1);
     }
 }
 
