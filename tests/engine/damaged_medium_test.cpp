@@ -156,6 +156,10 @@ const Row kRows[] = {
     {"a destiny folder whose parent is missing", {{"C:\\src\\x.bin", "abc"}}, {},
      [] { Set("depthTryCreateFolder", 1); }, {}, {"Unable to create destiny folder"}, "",
      "C:\\src\\*.*", "D:\\none\\out"},
+    {"a destiny text ending in a blank names a folder that is never made",
+     {{"C:\\src\\x.bin", "abc"}}, {},
+     [] { Set("depthCreateDestiny", 1); }, {}, {"Unable to create destiny file"}, "1 0 0",
+     "C:\\src\\*.*", "D:\\out "},
     {"read back, and the destiny given system, hidden and read-only",
      {{"C:\\src\\x.bin", "abcd"}}, {},
      [] {
