@@ -23,6 +23,14 @@ uint8_t MostFrequentByte() {
     return static_cast<uint8_t>(best);
 }
 
+// One record from the file's position; `transferred` gets how many came. True when one did.
+bool ReadRecord(rt::ByteFile& file, uint8_t* byte) {
+    uint32_t done = 0;
+    rt::Read(file, byte, 1, &done);
+    CopyJob.transferred = static_cast<int32_t>(done);
+    return rt::IoResult() == 0 && done == 1;
+}
+
 ShortText ProgressText() {
     ShortText text = rt::NumberText(CopyJob.percent) + "%";
     if (Settings.printDetail)
@@ -53,10 +61,7 @@ void ReadByte() {
     CountAttempt();
     // After a made-up byte the position still points at the unreadable one: step past it.
     if (CopyJob.repositionSource) rt::Seek(CopyJob.sourceFile, CopyJob.fileBytesWritten);
-    uint32_t done = 0;
-    rt::Read(CopyJob.sourceFile, &CopyJob.byteBuffer, 1, &done);
-    CopyJob.transferred = static_cast<int32_t>(done);
-    bool read = rt::IoResult() == 0 && done == 1;
+    bool read = ReadRecord(CopyJob.sourceFile, &CopyJob.byteBuffer);
     int32_t giveUp = Settings.haltOnFirstError ? JobState::CloseSource : JobState::SubstituteByte;
     if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded)
         return;
@@ -115,10 +120,7 @@ void VerifyByte() {
     }
     CountAttempt();
     rt::Seek(CopyJob.destinyFile, CopyJob.fileBytesWritten - 1);
-    uint32_t done = 0;
-    rt::Read(CopyJob.destinyFile, &CopyJob.verifyByte, 1, &done);
-    CopyJob.transferred = static_cast<int32_t>(done);
-    bool read = rt::IoResult() == 0 && done == 1;
+    bool read = ReadRecord(CopyJob.destinyFile, &CopyJob.verifyByte);
     if (Settle(JobState::VerifyByte, read, JobState::ReadByte, JobState::VerifyByte) !=
         Outcome::Succeeded)
         return;
