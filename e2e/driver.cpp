@@ -4,6 +4,7 @@
 //   e2e_driver window <tramox.exe> <work folder> [--hold <folder>]
 //   e2e_driver platform <work folder>
 //   e2e_driver settings <tramox.exe> <work folder>
+//   e2e_driver copy <tramox.exe> <work folder>
 #include <cstdio>
 #include <cstring>
 
@@ -16,7 +17,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: e2e_driver window <tramox.exe> <work folder> [--hold <folder>]\n"
                  "       e2e_driver platform <work folder>\n"
-                 "       e2e_driver settings <tramox.exe> <work folder>\n");
+                 "       e2e_driver settings <tramox.exe> <work folder>\n"
+                 "       e2e_driver copy <tramox.exe> <work folder>\n");
     return 2;
 }
 
@@ -44,6 +46,11 @@ int main(int argc, char** argv) {
         arguments.exe = argv[2];
         arguments.workFolder = argv[3];
         return e2e::RunSettingsScenario(arguments);
+    }
+    if (std::strcmp(argv[1], "copy") == 0 && argc == 4) {
+        arguments.exe = argv[2];
+        arguments.workFolder = argv[3];
+        return e2e::RunCopyScenario(arguments);
     }
     if (std::strcmp(argv[1], "platform") == 0 && argc == 3) {
         arguments.workFolder = argv[2];

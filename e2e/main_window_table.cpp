@@ -1,5 +1,9 @@
 #include "main_window_table.h"
 
+#include <cstring>
+
+#include "window_reading.h"
+
 namespace e2e {
 
 namespace {
@@ -67,5 +71,12 @@ const ControlLook kControlLooks[kControlCount] = {
     {"haltOnFirstError box", C, "Halt on first error", 400, 340, 240, 20, &kSmall, true, false},
     {"saveSettings box", C, "Save settings", 400, 360, 240, 20, &kSmall, true, true},
 };
+
+HWND ControlNamed(HWND window, const char* name) {
+    std::vector<HWND> children = ChildWindows(window);
+    for (size_t i = 0; i < children.size() && i < kControlCount; ++i)
+        if (std::strcmp(kControlLooks[i].name, name) == 0) return children[i];
+    return nullptr;
+}
 
 }  // namespace e2e

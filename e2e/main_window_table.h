@@ -32,6 +32,10 @@ struct ControlLook {
 constexpr int kControlCount = 40;
 extern const ControlLook kControlLooks[kControlCount];  // in creation order
 
+// The control of that name in a main window, found by its place in creation order; nullptr when
+// the window has fewer controls.
+HWND ControlNamed(HWND window, const char* name);
+
 constexpr const char* kMainClass = "tramox";
 constexpr int kMainWidth = 530, kMainHeight = 466;
 

@@ -33,6 +33,7 @@ run_inside_display() {
     run_window_scenario "$build" "$e2e" || failed=1
     run_platform_scenario "$build" "$e2e" || failed=1
     run_settings_scenario "$build" "$e2e" || failed=1
+    run_copy_scenario "$build" "$e2e" || failed=1
     timeout "$STEP_TIMEOUT" "$WINESERVER" -k 2>/dev/null
     if ((failed)); then echo "e2e: FAILED"; else echo "e2e: every scenario passed"; fi
     return $failed
@@ -86,6 +87,14 @@ run_settings_scenario() {
     fresh_folder "$work"
     echo "e2e: scenario settings"
     timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" settings \
+        "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
+}
+
+run_copy_scenario() {
+    local build=$1 e2e=$2 work="$2/work-copy"
+    fresh_folder "$work"
+    echo "e2e: scenario copy"
+    timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 

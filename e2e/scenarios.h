@@ -19,4 +19,7 @@ int RunPlatformScenario(const ScenarioArguments& arguments);
 // driver settings <exe> <work folder>: tramox.ini read, shown, changed and written back.
 int RunSettingsScenario(const ScenarioArguments& arguments);
 
+// driver copy <exe> <work folder>: four copy runs, with pause, stop and a close mid-run.
+int RunCopyScenario(const ScenarioArguments& arguments);
+
 }  // namespace e2e

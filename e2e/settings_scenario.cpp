@@ -3,14 +3,14 @@
 // read ends the program with the run-time error report and the error code as exit status.
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "checks.h"
-#include "window_reading.h"
+#include "file_bytes.h"
 #include "main_window_table.h"
 #include "program.h"
 #include "scenarios.h"
+#include "window_reading.h"
 
 namespace e2e {
 
@@ -131,56 +131,12 @@ const char kExpectedFile[] =
     "lastDestinyFolder: D:\\rescued files\r\n"
     "rememberFolder: D:\\rescued files\r\n";
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes->clear();
-    char block[4096];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) bytes->append(block, got);
-    CloseHandle(file);
-    return true;
-}
-
-// Where two byte strings first part, with a little of each side, for a readable failure.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    size_t at = 0;
-    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
-    auto around = [at](const std::string& text) {
-        std::string piece = text.substr(at, 40);
-        for (char& c : piece)
-            if (c == '\r' || c == '\n') c = '|';
-        return "\"" + piece + "\"";
-    };
-    return "sizes " + std::to_string(expected.size()) + " and " + std::to_string(actual.size()) +
-           ", first difference at byte " + std::to_string(at) + ": expected " + around(expected) +
-           ", got " + around(actual);
-}
-
 std::vector<HWND> CheckBoxes(HWND window) {
     std::vector<HWND> boxes;
     std::vector<HWND> children = ChildWindows(window);
     for (size_t i = 0; i < children.size() && i < kControlCount; ++i)
         if (kControlLooks[i].kind == Kind::CheckBox) boxes.push_back(children[i]);
     return boxes;
-}
-
-HWND ControlNamed(HWND window, const char* name) {
-    std::vector<HWND> children = ChildWindows(window);
-    for (size_t i = 0; i < children.size() && i < kControlCount; ++i)
-        if (std::strcmp(kControlLooks[i].name, name) == 0) return children[i];
-    return nullptr;
 }
 
 void CheckLoadedWindow(HWND window, const std::vector<HWND>& boxes) {

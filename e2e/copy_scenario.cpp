@@ -1,0 +1,329 @@
+// Scenario "copy": one start of tramox copies a folder into a destiny folder it has to create,
+// leaves a destiny file that is already there alone, pauses, unpauses and stops a long copy, and
+// abandons one when its window is closed.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "checks.h"
+#include "file_bytes.h"
+#include "main_window_table.h"
+#include "program.h"
+#include "scenarios.h"
+#include "window_reading.h"
+
+namespace e2e {
+
+namespace {
+
+// Colours of the test's own, so that each entry's kind shows in the log.
+constexpr char kPlain[] = "C0C0C0", kWarning[] = "E0E000", kNotice[] = "00E0E0";
+// tramox.console is kept after exit, so that the abandoned run's console can be read.
+const std::string kSettings = std::string("htmlFont: Courier\r\nfontSizeHtmlLog: 2\r\n") +
+                              "fontColorHtmlLog: " + kPlain +
+                              "\r\nwarningColorHtmlLog: " + kWarning +
+                              "\r\nnoticeColorHtmlLog: " + kNotice + "\r\ndumpResults: yes\r\n";
+
+// Every source is dated 21 June 2008 9:05:08 local time, so that the log's details are known.
+constexpr char kDated[] = ", modified: 21st June 2008 9:05:08";
+constexpr DWORD kRunMs = 30000;     // bound of a whole run; one takes a few seconds
+constexpr DWORD kAnswerMs = 10000;  // bound of the window's answer to a click
+
+struct Session {
+    std::string work;  // tramox's current folder; the sources and destinies lie in it too
+    HWND window{}, sourceEdit{}, destinyEdit{}, copy{}, pause{}, stop{}, stateLine{}, pane{};
+    std::string console;  // what the console pane and tramox.console must hold by now
+    std::string At(const std::string& name) const { return work + "\\" + name; }
+};
+
+std::string Entry(const char* colour, const std::string& text) {
+    return std::string("<FONT FACE=Courier SIZE=2 COLOR=#") + colour + ">" + text + "</FONT><BR>";
+}
+std::string Plain(const std::string& text) { return Entry(kPlain, text); }
+
+// Bytes without a short period, so that a shifted or mixed-up copy shows.
+std::string Pattern(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 23);
+    }
+    return bytes;
+}
+
+bool MakeSource(const std::string& path, const std::string& bytes) {
+    SYSTEMTIME when{2008, 6, 0, 21, 9, 5, 8, 0};
+    FILETIME local{}, utc{};
+    if (!WriteWholeFile(path, bytes)) return false;
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool dated = SystemTimeToFileTime(&when, &local) && LocalFileTimeToFileTime(&local, &utc) &&
+                 SetFileTime(file, nullptr, nullptr, &utc);
+    CloseHandle(file);
+    return dated;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+
+void StartRun(const Session& s, const std::string& source, const std::string& destiny) {
+    SendMessageA(s.sourceEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(source.c_str()));
+    SendMessageA(s.destinyEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(destiny.c_str()));
+    Click(s.copy);
+}
+
+// Waits until the pane shows `lines` after what it held; they then belong to the console.
+bool ConsoleShows(Session& s, const std::string& checkName, const std::string& lines) {
+    s.console += lines;
+    bool shown = WaitFor([&] { return WindowText(s.pane) == s.console; }, kRunMs);
+    Check(checkName, shown, FirstDifference(s.console, WindowText(s.pane)));
+    if (!shown) s.console = WindowText(s.pane);  // later checks look at later lines only
+    return shown;
+}
+
+bool RunEnds(const Session& s, const std::string& name, const char* stateText) {
+    auto idle = [&] {
+        return IsWindowEnabled(s.copy) && !IsWindowEnabled(s.pause) && !IsWindowEnabled(s.stop);
+    };
+    bool ended = WaitFor([&] { return WindowText(s.stateLine) == stateText && idle(); }, kRunMs);
+    return Check(name + ": the state line reads " + stateText +
+                     ", Copy is enabled again, Pause and Stop are not",
+                 ended,
+                 "state line \"" + WindowText(s.stateLine) + "\", buttons " +
+                     (idle() ? "as at rest" : "as in a run"));
+}
+
+// Read only while no run writes to it: the program opens it without sharing.
+void CheckConsoleFile(const Session& s, const std::string& name) {
+    std::string file;
+    bool read = ReadWholeFile(s.At("tramox.console"), &file);
+    Check(name + ": tramox.console holds the console's lines", read && file == s.console,
+          read ? FirstDifference(s.console, file) : "tramox.console cannot be read");
+}
+
+// The entries of the log: its lines after the run header, whose last line is "</FONT><BR>".
+// "Overwrite log" is on, so the log holds the last run only.
+void CheckLog(const Session& s, const std::string& name, const std::vector<std::string>& expected) {
+    std::string log;
+    ReadWholeFile(s.At("tramox.log.htm"), &log);
+    std::vector<std::string> entries;
+    bool header = true;
+    for (size_t start = 0, end; (end = log.find("\r\n", start)) != log.npos; start = end + 2) {
+        std::string line = log.substr(start, end - start);
+        if (!header) entries.push_back(line);
+        if (line == "</FONT><BR>") header = false;
+    }
+    std::string mismatches;
+    for (size_t i = 0; i < std::max(expected.size(), entries.size()); ++i)
+        Compare(&mismatches, ("entry " + std::to_string(i + 1)).c_str(),
+                i < expected.size() ? expected[i] : "(none)",
+                i < entries.size() ? entries[i] : "(none)");
+    CheckClean(name + ": the log holds the run's entries", mismatches);
+}
+
+bool CheckCopied(const std::string& name, const std::string& path, const std::string& bytes) {
+    std::string copied;
+    bool read = ReadWholeFile(path, &copied);
+    return Check(name, read && copied == bytes,
+                 read ? FirstDifference(bytes, copied) : path + " cannot be read");
+}
+
+// The folder run: an empty file, a hidden read-only one, a subfolder and an ordinary file.
+bool RunFolderCopy(Session& s) {
+    const std::string name = "folder", source = s.At("src"), destiny = s.At("out");
+    const std::string report = Pattern(49152, 1), secret = Pattern(300, 2);
+    const std::string secretPath = source + "\\secret.bin";
+    bool made =
+        CreateDirectoryA(source.c_str(), nullptr) &&
+        CreateDirectoryA((source + "\\sub").c_str(), nullptr) &&
+        MakeSource(source + "\\empty.dat", "") && MakeSource(source + "\\report.txt", report) &&
+        MakeSource(secretPath, secret) &&
+        SetFileAttributesA(secretPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    DWORD secretAttributes = GetFileAttributesA(secretPath.c_str());
+    if (!Check(name + ": sources made", made && (secretAttributes & 3) == 3)) return false;
+    StartRun(s, source + "\\*.*", destiny);
+    // A folder is listed in name order, so the subfolder comes after the first file.
+    ConsoleShows(s, name + ": the console pane shows a line for each entry",
+                 "File \"empty.dat\" is empty\r\n"
+                 "Copied \"report.txt\" 49152bytes, written 49152bytes\r\n"
+                 "Copied \"secret.bin\" 300bytes, written 300bytes\r\n"
+                 "File \"sub\" is empty\r\n");
+    if (!RunEnds(s, name, "Done")) return false;
+    CheckConsoleFile(s, name);
+    CheckCopied(name + ": report.txt copied byte for byte", destiny + "\\report.txt", report);
+    CheckCopied(name + ": secret.bin copied byte for byte", destiny + "\\secret.bin", secret);
+    Check(name + ": no destiny file for the empty file or the subfolder",
+          !Exists(destiny + "\\empty.dat") && !Exists(destiny + "\\sub"));
+    Check(name + ": the hidden read-only source has its attributes back",
+          GetFileAttributesA(secretPath.c_str()) == secretAttributes,
+          Hex(GetFileAttributesA(secretPath.c_str())));
+    CheckLog(s, name,
+             {Plain("Copying files \"<B>" + source + "\\*.*</B>\" to " + destiny),
+              Entry(kWarning, "Copy of \"<B>empty.dat</B>\", is empty"),
+              Plain("Copy \"<B>report.txt</B>\" 49152bytes" + std::string(kDated)),
+              Plain("Copy \"<B>secret.bin</B>\" 300bytes" + std::string(kDated)),
+              Entry(kWarning, "Copy of \"<B>sub</B>\", is empty"), Plain("<U>Totally</U>"),
+              Plain("Processed 2 files"), Plain("Read 49452bytes"), Plain("Written 49452bytes")});
+    return true;
+}
+
+// The same file again into the folder that now holds a copy of it: the copy stays as it is.
+bool RunExistingFile(Session& s) {
+    const std::string name = "already there", source = s.At("src\\report.txt");
+    const std::string destiny = s.At("out"), older = "an older copy\r\n";
+    if (!Check(name + ": older copy written", WriteWholeFile(destiny + "\\report.txt", older)))
+        return false;
+    StartRun(s, source, destiny);
+    ConsoleShows(s, name + ": the console pane shows the notice",
+                 "Copy \"report.txt\" file already exists\r\n");
+    if (!RunEnds(s, name, "Done")) return false;
+    CheckConsoleFile(s, name);
+    CheckCopied(name + ": the file already there is left untouched", destiny + "\\report.txt",
+                older);
+    // Nothing was copied: no totals.
+    CheckLog(s, name,
+             {Plain("Copying files \"<B>" + source + "</B>\" to " + destiny),
+              Entry(kNotice, "Copy \"<B>report.txt</B>\" file already exists")});
+    return true;
+}
+
+// Waits for the first bytes of a copy, then prints the time a MiB takes at the rate it grows.
+bool CopyingStarts(const Session& s, const std::string& name, const std::string& copy,
+                   const char* how) {
+    if (!Check(name + ": copying starts",
+               WaitFor([&] { return FileSize(copy) > 0 && IsWindowEnabled(s.pause); }, kRunMs)))
+        return false;
+    long long from = FileSize(copy);
+    DWORD start = GetTickCount();
+    Sleep(1000);
+    double bytes = static_cast<double>(FileSize(copy) - from);
+    if (bytes > 0)
+        std::printf("info: a MiB takes %.1f s to copy %s\n",
+                    (GetTickCount() - start) / 1000.0 * 1048576 / bytes, how);
+    return true;
+}
+
+bool IsPrefix(const std::string& bytes, const std::string& part) {
+    return part.size() < bytes.size() && bytes.compare(0, part.size(), part) == 0;
+}
+
+// A hidden source, paused, unpaused and stopped part way.
+bool RunPauseAndStop(Session& s, const std::string& big, const std::string& bigBytes) {
+    const std::string name = "pause and stop", destiny = s.At("big-out-1");
+    const std::string copy = destiny + "\\big.bin";
+    SetFileAttributesA(big.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    DWORD attributes = GetFileAttributesA(big.c_str());
+    StartRun(s, big, destiny);
+    if (!CopyingStarts(s, name, copy, "without verifying")) return false;
+    Click(s.pause);
+    Check(name + ": the Pause button reads Unpause",
+          WaitFor([&] { return WindowText(s.pause) == "Unpause"; }, kAnswerMs),
+          WindowText(s.pause));
+    ConsoleShows(s, name + ": the console pane shows Paused", "Paused\r\n");
+    long long paused = FileSize(copy);
+    Sleep(1000);
+    Check(name + ": the destiny file does not grow while paused", FileSize(copy) == paused,
+          std::to_string(paused) + " bytes, then " + std::to_string(FileSize(copy)));
+    Click(s.pause);
+    Check(name + ": the Pause button reads Pause again",
+          WaitFor([&] { return WindowText(s.pause) == "Pause"; }, kAnswerMs), WindowText(s.pause));
+    ConsoleShows(s, name + ": the console pane shows Unpaused", "Unpaused\r\n");
+    Check(name + ": copying goes on", WaitFor([&] { return FileSize(copy) > paused; }, kAnswerMs));
+    Click(s.stop);
+    if (!RunEnds(s, name, "Stopped")) return false;
+    std::string copied;
+    ReadWholeFile(copy, &copied);
+    Check(name + ": the destiny file is the source cut short", IsPrefix(bigBytes, copied),
+          std::to_string(copied.size()) + " bytes of " + std::to_string(bigBytes.size()));
+    Check(name + ": the source is hidden again", GetFileAttributesA(big.c_str()) == attributes,
+          Hex(GetFileAttributesA(big.c_str())));
+    // The stop may come between reading a byte and writing it.
+    size_t written = copied.size(), read = written;
+    auto stopLines = [&](size_t bytesRead) {
+        return "Copied \"big.bin\" " + std::to_string(bytesRead) + "bytes, written " +
+               std::to_string(written) + "bytes\r\nStopped by user\r\n";
+    };
+    auto shows = [&](size_t bytesRead) {
+        return WindowText(s.pane) == s.console + stopLines(bytesRead);
+    };
+    WaitFor([&] { return shows(written) || shows(written + 1); }, kAnswerMs);
+    if (shows(written + 1)) read = written + 1;
+    ConsoleShows(s, name + ": the console pane shows the file's line and the stop",
+                 stopLines(read));
+    CheckConsoleFile(s, name);
+    CheckLog(s, name,
+             {Plain("Copying files \"<B>" + big + "</B>\" to " + destiny),
+              Plain("Copy \"<B>big.bin</B>\" 8388608bytes" + std::string(kDated)),
+              Entry(kWarning, "Stopped by user"), Plain("<U>Totally</U>"),
+              Plain("Processed 1 files"), Plain("Read " + std::to_string(read) + "bytes"),
+              Plain("Written " + std::to_string(written) + "bytes")});
+    return true;
+}
+
+// A read-only source copied with verification; the window is closed while it runs.
+void RunClosedWindow(Session& s, const Program& program, const std::string& big,
+                     const std::string& bigBytes) {
+    const std::string name = "window closed", destiny = s.At("big-out-2");
+    const std::string copy = destiny + "\\big.bin";
+    SetFileAttributesA(big.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    DWORD attributes = GetFileAttributesA(big.c_str());
+    Click(ControlNamed(s.window, "verifyData box"));
+    StartRun(s, big, destiny);
+    if (!CopyingStarts(s, name, copy, "with verification")) return;
+    DWORD exitCode = 0, start = GetTickCount();
+    if (Check(name + ": the program ends within 10 s",
+              CloseAndWait(program, s.window, 10000, &exitCode)))
+        Check(name + ": exit code 0", exitCode == 0, std::to_string(exitCode));
+    std::printf("info: the program ended %lu ms after WM_CLOSE\n", GetTickCount() - start);
+    Check(name + ": the source is read-only again", GetFileAttributesA(big.c_str()) == attributes,
+          Hex(GetFileAttributesA(big.c_str())));
+    std::string copied;
+    ReadWholeFile(copy, &copied);
+    Check(name + ": the destiny file is left cut short",
+          !copied.empty() && IsPrefix(bigBytes, copied),
+          std::to_string(copied.size()) + " bytes of " + std::to_string(bigBytes.size()));
+    CheckConsoleFile(s, name + ", no line added");
+    CheckLog(s, name + ", without a stop or totals",
+             {Plain("Copying files \"<B>" + big + "</B>\" to " + destiny),
+              Plain("Copy \"<B>big.bin</B>\" 8388608bytes" + std::string(kDated))});
+}
+
+bool FindControls(Session& s) {
+    s.sourceEdit = ControlNamed(s.window, "SourceEdit");
+    s.destinyEdit = ControlNamed(s.window, "DestinyEdit");
+    s.copy = ControlNamed(s.window, "Copy button");
+    s.pause = ControlNamed(s.window, "Pause button");
+    s.stop = ControlNamed(s.window, "Stop button");
+    s.stateLine = ControlNamed(s.window, "StateLine");
+    s.pane = ControlNamed(s.window, "ConsolePane");
+    return Check("copy: the window's controls found",
+                 s.pane != nullptr && WindowText(s.copy) == "Copy" &&
+                     WindowText(s.pause) == "Pause" && WindowText(s.stop) == "Stop");
+}
+
+}  // namespace
+
+int RunCopyScenario(const ScenarioArguments& arguments) {
+    Session s;
+    s.work = arguments.workFolder;
+    const std::string big = s.At("big.bin"), bigBytes = Pattern(8388608, 3);
+    if (!Check("copy: tramox.ini and big.bin written",
+               WriteWholeFile(s.At("tramox.ini"), kSettings) && MakeSource(big, bigBytes)))
+        return Summary();
+    Program program;
+    DWORD error = StartProgram(arguments.exe, s.work, &program);
+    if (!Check("copy: program starts", error == 0, "CreateProcess error " + std::to_string(error)))
+        return Summary();
+    s.window = WaitForMainWindow(program, kMainClass, 20000);
+    if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
+        RunFolderCopy(s) && RunExistingFile(s) && RunPauseAndStop(s, big, bigBytes))
+        RunClosedWindow(s, program, big, bigBytes);
+    Release(&program);
+    return Summary();
+}
+
+}  // namespace e2e
