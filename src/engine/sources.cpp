@@ -37,17 +37,17 @@ bool Found(int32_t code) {
     return clean && code == 0;
 }
 
-// The folder part of a source specification: up to its last backslash, else its drive.
-ShortText FolderOf(const ShortText& spec) {
-    std::string_view text = spec.view();
+// The folder part of a source text: up to its last backslash, else its drive ("c:*.txt").
+ShortText FolderOf(const ShortText& source) {
+    std::string_view text = source.view();
     size_t slash = text.rfind('\\');
     if (slash != text.npos) return ShortText(text.substr(0, slash + 1));
     if (text.size() >= 2 && text[1] == ':') return ShortText(text.substr(0, 2));
     return ShortText();
 }
 
-bool IsFloppy(const ShortText& spec) {
-    char drive = spec.size() >= 2 && spec[1] == ':' ? spec[0] : 0;
+bool IsFloppy(const ShortText& source) {
+    char drive = source.size() >= 2 && source[1] == ':' ? source[0] : 0;
     return drive == 'a' || drive == 'A' || drive == 'b' || drive == 'B';
 }
 
