@@ -123,6 +123,7 @@ void Finished() {
     requests.changed.notify_all();
 }
 
+// Stop or close by their flag; without one, a Pause or Unpause click.
 void Ask(bool Requests::*flag) {
     std::lock_guard<std::mutex> hold(requests.lock);
     if (!requests.running) return;
