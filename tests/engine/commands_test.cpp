@@ -82,7 +82,10 @@ TEST_F(EngineTest, PausedRunWaitsForUnpause) {
     sim::TypeText(Controls.sourceEdit, kSource);
     sim::TypeText(Controls.destinyEdit, "D:\\out");
     Click(Controls.copyButton);
-    while (CopyJob.state != Paused) std::this_thread::yield();
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (CopyJob.state != Paused && std::chrono::steady_clock::now() < limit)
+        std::this_thread::yield();
+    ASSERT_EQ(CopyJob.state, Paused);
     EXPECT_EQ(sim::Info(Controls.pauseButton).text, "Unpause");
     EXPECT_EQ(CopyJob.savedState, JobState::WriteByte);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
