@@ -63,8 +63,7 @@ void ReadByte() {
     if (CopyJob.repositionSource) rt::Seek(CopyJob.sourceFile, CopyJob.fileBytesWritten);
     bool read = ReadRecord(CopyJob.sourceFile, &CopyJob.byteBuffer);
     int32_t giveUp = Settings.haltOnFirstError ? JobState::CloseSource : JobState::SubstituteByte;
-    if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded)
-        return;
+    if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded) return;
     CopyJob.repositionSource = false;
     ++CopyJob.fileBytesRead;
     ++CopyTotals.bytesRead;

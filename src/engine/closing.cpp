@@ -39,12 +39,11 @@ void LogTotals() {
         totals.bytesVerified <= 0)
         return;
     output::WriteLogEntry("<U>Totally</U>", output::plain, false);
-    output::WriteLogEntry(ShortText("Processed ") + rt::NumberText(totals.filesProcessed) +
-                              " files",
-                          output::plain, false);
+    output::WriteLogEntry(
+        ShortText("Processed ") + rt::NumberText(totals.filesProcessed) + " files", output::plain,
+        false);
     output::WriteLogEntry(ShortText("Read ") + Bytes(totals.bytesRead), output::plain, false);
-    output::WriteLogEntry(ShortText("Written ") + Bytes(totals.bytesWritten), output::plain,
-                          false);
+    output::WriteLogEntry(ShortText("Written ") + Bytes(totals.bytesWritten), output::plain, false);
     // One more than counted, as the last byte of each file is never read back.
     if (Settings.verifyData)
         output::WriteLogEntry(ShortText("Verified ") + Bytes(totals.bytesVerified + 1),

@@ -15,10 +15,14 @@ namespace {
 // The attribute word compared as a whole: a hidden file that is also archive gets no text.
 const char* AttributeText(uint32_t attributes) {
     switch (attributes) {
-        case os::kAttrHidden: return " hidden file";
-        case os::kAttrSystem: return " system file";
-        case os::kAttrReadOnly: return " read only file";
-        default: return "";
+        case os::kAttrHidden:
+            return " hidden file";
+        case os::kAttrSystem:
+            return " system file";
+        case os::kAttrReadOnly:
+            return " read only file";
+        default:
+            return "";
     }
 }
 
@@ -39,8 +43,8 @@ uint32_t ModifiedTime() {
 
 ShortText DetailsText() {
     return rt::NumberText(static_cast<int64_t>(CopyJob.entry.size)) + "bytes" +
-           AttributeText(CopyJob.entry.attributes) + ", modified: " +
-           FormatModifiedTime(ModifiedTime());
+           AttributeText(CopyJob.entry.attributes) +
+           ", modified: " + FormatModifiedTime(ModifiedTime());
 }
 
 void Announce() {
@@ -100,8 +104,8 @@ void PrepareSource() {
     CountAttempt();
     rt::Bind(CopyJob.sourceFile, SourcePath());
     int32_t result = rt::IoResult();
-    Outcome outcome =
-        Settle(JobState::PrepareSource, result == 0, JobState::PrepareDestiny, JobState::SearchNext);
+    Outcome outcome = Settle(JobState::PrepareSource, result == 0, JobState::PrepareDestiny,
+                             JobState::SearchNext);
     if (outcome == Outcome::Exhausted) ReportUnassigned(result);
     if (outcome != Outcome::Succeeded) return;
     // Archive only, so that nothing keeps the file from being opened; given back on close.

@@ -98,9 +98,8 @@ void CreateDestiny() {
     CountAttempt();
     rt::Open(CopyJob.destinyFile, os::kAccessRead | os::kAccessWrite, 0, os::kCreateNew,
              os::kAttrNormal);
-    Outcome outcome =
-        Settle(JobState::CreateDestiny, rt::IoResult() == 0, JobState::ReadByte,
-               JobState::SearchNext);
+    Outcome outcome = Settle(JobState::CreateDestiny, rt::IoResult() == 0, JobState::ReadByte,
+                             JobState::SearchNext);
     if (outcome == Outcome::Exhausted) ReleaseFiles();
     if (outcome != Outcome::Succeeded) return;
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;

@@ -109,8 +109,7 @@ void SearchFolder() {
     ShortText pattern = LoadPath(&CopyJobRecord::destinyPath) + "\\*.*";
     int32_t code = rt::FindFirst(pattern, rt::kAnyFile, CopyJob.folderEntry);
     rt::FindClose(CopyJob.folderEntry);
-    Settle(JobState::SearchFolder, Found(code), JobState::StartCopying,
-           JobState::TryCreateFolder);
+    Settle(JobState::SearchFolder, Found(code), JobState::StartCopying, JobState::TryCreateFolder);
 }
 
 void TryCreateFolder() {

@@ -30,14 +30,22 @@ struct StepRow {
 };
 
 constexpr StepRow kSteps[] = {
-    {JobState::SearchSource, &SearchSource},     {JobState::SearchFolder, &SearchFolder},
-    {JobState::TryCreateFolder, &TryCreateFolder}, {JobState::StartCopying, &StartCopying},
-    {JobState::PrepareSource, &PrepareSource},   {JobState::PrepareDestiny, &PrepareDestiny},
-    {JobState::OpenSource, &OpenSource},         {JobState::CreateDestiny, &CreateDestiny},
-    {JobState::ReadByte, &ReadByte},             {JobState::SubstituteByte, &SubstituteByte},
-    {JobState::WriteByte, &WriteByte},           {JobState::CloseSource, &CloseSource},
-    {JobState::CloseDestiny, &CloseDestiny},     {JobState::SearchNext, &SearchNext},
-    {JobState::FinishRun, &FinishRun},           {JobState::SearchDestiny, &SearchDestiny},
+    {JobState::SearchSource, &SearchSource},
+    {JobState::SearchFolder, &SearchFolder},
+    {JobState::TryCreateFolder, &TryCreateFolder},
+    {JobState::StartCopying, &StartCopying},
+    {JobState::PrepareSource, &PrepareSource},
+    {JobState::PrepareDestiny, &PrepareDestiny},
+    {JobState::OpenSource, &OpenSource},
+    {JobState::CreateDestiny, &CreateDestiny},
+    {JobState::ReadByte, &ReadByte},
+    {JobState::SubstituteByte, &SubstituteByte},
+    {JobState::WriteByte, &WriteByte},
+    {JobState::CloseSource, &CloseSource},
+    {JobState::CloseDestiny, &CloseDestiny},
+    {JobState::SearchNext, &SearchNext},
+    {JobState::FinishRun, &FinishRun},
+    {JobState::SearchDestiny, &SearchDestiny},
     {JobState::VerifyByte, &VerifyByte},
 };
 
@@ -127,8 +135,10 @@ void Finished() {
 void Ask(bool Requests::*flag) {
     std::lock_guard<std::mutex> hold(requests.lock);
     if (!requests.running) return;
-    if (flag) requests.*flag = true;
-    else ++requests.toggles;
+    if (flag)
+        requests.*flag = true;
+    else
+        ++requests.toggles;
     anyRequest = true;
     requests.changed.notify_all();
 }

@@ -27,18 +27,38 @@ TEST_F(EngineTest, ClicksDuringARun) {
         const char* copy;
         int32_t depthCloseSource = 512;
     } rows[] = {
-        {JobState::SearchFolder, 1, "K", {"Copied \"x.bin\" 6bytes, written 6bytes"}, "Done",
+        {JobState::SearchFolder,
+         1,
+         "K",
+         {"Copied \"x.bin\" 6bytes, written 6bytes"},
+         "Done",
          "abcdef"},  // Copy is still enabled here: no second run
-        {JobState::WriteByte, 1, "PP",
-         {"Paused", "Unpaused", "Copied \"x.bin\" 6bytes, written 6bytes"}, "Done", "abcdef"},
-        {JobState::WriteByte, 3, "S",
-         {"Copied \"x.bin\" 3bytes, written 3bytes", "Stopped by user"}, "Stopped", "abc"},
-        {JobState::WriteByte, 3, "PS",
+        {JobState::WriteByte,
+         1,
+         "PP",
+         {"Paused", "Unpaused", "Copied \"x.bin\" 6bytes, written 6bytes"},
+         "Done",
+         "abcdef"},
+        {JobState::WriteByte,
+         3,
+         "S",
+         {"Copied \"x.bin\" 3bytes, written 3bytes", "Stopped by user"},
+         "Stopped",
+         "abc"},
+        {JobState::WriteByte,
+         3,
+         "PS",
          {"Paused", "Unpaused", "Copied \"x.bin\" 3bytes, written 3bytes", "Stopped by user"},
-         "Stopped", "abc"},
+         "Stopped",
+         "abc"},
         {JobState::WriteByte, 3, "C", {}, "x.bin", "abc"},
-        {JobState::SearchDestiny, 10, "S", {"Unable to close source file", "Stopped by user"},
-         "Stopped", nullptr, 5},
+        {JobState::SearchDestiny,
+         10,
+         "S",
+         {"Unable to close source file", "Stopped by user"},
+         "Stopped",
+         nullptr,
+         5},
         {JobState::SearchDestiny, 3, "S", {"Stopped by user"}, "Stopped", nullptr, 5},
     };
     for (const Row& row : rows) {
@@ -94,8 +114,9 @@ TEST_F(EngineTest, PausedRunWaitsForUnpause) {
     Click(Controls.pauseButton);
     WaitForWorker();
     EXPECT_EQ(sim::Content(kCopy), "abcdef");
-    EXPECT_EQ(ConsoleLines(), (std::vector<std::string>{
-                                  "Paused", "Unpaused", "Copied \"x.bin\" 6bytes, written 6bytes"}));
+    EXPECT_EQ(ConsoleLines(),
+              (std::vector<std::string>{"Paused", "Unpaused",
+                                        "Copied \"x.bin\" 6bytes, written 6bytes"}));
 }
 
 // Clicks at random moments from the main thread: every run ends, lines come in sensible
@@ -117,8 +138,10 @@ TEST_F(EngineTest, RandomClicksNeverHangOrMuddle) {
         int pauses = 0;
         for (int click = random() % 4; click > 0; --click) {
             std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
-            if (random() % 3) Click(Controls.pauseButton), ++pauses;
-            else Click(Controls.stopButton);
+            if (random() % 3)
+                Click(Controls.pauseButton), ++pauses;
+            else
+                Click(Controls.stopButton);
         }
         if (pauses % 2) Click(Controls.pauseButton);
         WaitForWorker();

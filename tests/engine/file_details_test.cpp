@@ -46,9 +46,9 @@ TEST_F(EngineTest, AnnouncedWithDetails) {
     };
     Copy("C:\\src\\*.bin", "D:\\out");
     EXPECT_EQ(sim::Content("D:\\out\\o.bin"), "o");
-    EXPECT_EQ(details, (std::vector<std::string>{
-                           "1234bytes hidden file, modified: 21st June 2008 9:05:08",
-                           "1bytes, modified: 21st June 2008 9:05:08"}));
+    EXPECT_EQ(details,
+              (std::vector<std::string>{"1234bytes hidden file, modified: 21st June 2008 9:05:08",
+                                        "1bytes, modified: 21st June 2008 9:05:08"}));
     EXPECT_NE(Log().find("Copy \"<B>h.bin</B>\" 1234bytes hidden file, modified: 21st June "
                          "2008 9:05:08</FONT>"),
               std::string::npos);

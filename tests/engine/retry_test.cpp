@@ -1,11 +1,11 @@
+#include "engine/retry.h"
+
 #include <algorithm>
 #include <map>
 
 #include "engine/steps.h"
-#include "output/progress_bar.h"
-
-#include "engine/retry.h"
 #include "engine_fixture.h"
+#include "output/progress_bar.h"
 
 namespace engine_test {
 namespace {
@@ -28,8 +28,7 @@ TEST_F(EngineTest, ThreeByteFileWithReadBack) {
     sim::AddFolder("D:\\out");
     Set("verifyData", 1);
     Copy("C:\\data\\abc.bin", "D:\\out");
-    EXPECT_EQ(RunLengths(trace),
-              "1 2 4 16x2049 5 6 7 8 9 11 19 9 11 19 9 11 12 13 14x2049 15");
+    EXPECT_EQ(RunLengths(trace), "1 2 4 16x2049 5 6 7 8 9 11 19 9 11 19 9 11 12 13 14x2049 15");
     EXPECT_EQ(CopyJob.state, Idle);
     EXPECT_EQ(sim::Content("D:\\out\\abc.bin"), "abc");
     EXPECT_EQ(ConsoleLines(), std::vector<std::string>{
@@ -87,8 +86,12 @@ TEST_F(EngineTest, ProgressOfAFile) {
         uint64_t done, size;
         int percent, cells;
     } rows[] = {
-        {1, 3, 33, 13},       {2, 3, 66, 26},       {3, 3, 100, 40},
-        {37, 100, 37, 15},    {99, 100, 99, 40},    {1, 1, 100, 40},
+        {1, 3, 33, 13},
+        {2, 3, 66, 26},
+        {3, 3, 100, 40},
+        {37, 100, 37, 15},
+        {99, 100, 99, 40},
+        {1, 1, 100, 40},
         {1ull << 32, 1ull << 33, 50, 20},  // past 4 GiB
         {UINT64_MAX - 1, UINT64_MAX, 99, 40},
     };
@@ -101,17 +104,16 @@ TEST_F(EngineTest, ProgressOfAFile) {
     sim::AddFolder("D:\\out");
     std::vector<std::string> shown;
     onState = [&](int32_t) {
-        std::string now = sim::Info(Controls.progressLine).text + " | " +
-                          sim::Info(Controls.mainWindow).text;
+        std::string now =
+            sim::Info(Controls.progressLine).text + " | " + sim::Info(Controls.mainWindow).text;
         if (shown.empty() || shown.back() != now) shown.push_back(now);
     };
     Copy("C:\\src\\abc.bin", "D:\\out");
-    EXPECT_EQ(shown, (std::vector<std::string>{
-                         " | tramox",
-                         " | tramox (abc.bin)",
-                         "33% of 3bytes | tramox (abc.bin 33% of 3bytes)",
-                         "66% of 3bytes | tramox (abc.bin 66% of 3bytes)",
-                         "100% of 3bytes | tramox (abc.bin 100% of 3bytes)"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{" | tramox", " | tramox (abc.bin)",
+                                        "33% of 3bytes | tramox (abc.bin 33% of 3bytes)",
+                                        "66% of 3bytes | tramox (abc.bin 66% of 3bytes)",
+                                        "100% of 3bytes | tramox (abc.bin 100% of 3bytes)"}));
     EXPECT_EQ(sim::Info(Controls.progressLine).text, "");
     EXPECT_EQ(sim::Info(Controls.mainWindow).text, "tramox");
 }
