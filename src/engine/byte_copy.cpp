@@ -57,14 +57,13 @@ uint8_t PercentOf(uint64_t done, uint64_t size) {
     return static_cast<uint8_t>(quotient);
 }
 
+// The byte being copied is always the one at fileBytesWritten: a made-up byte stands for exactly
+// one unreadable byte, and the next read is the byte after it.
 void ReadByte() {
     CountAttempt();
-    // After a made-up byte the position still points at the unreadable one: step past it.
-    if (CopyJob.repositionSource) rt::Seek(CopyJob.sourceFile, CopyJob.fileBytesWritten);
-    bool read = ReadRecord(CopyJob.sourceFile, &CopyJob.byteBuffer);
+    bool read = ReadSourceByte(CopyJob.fileBytesWritten, &CopyJob.byteBuffer);
     int32_t giveUp = Settings.haltOnFirstError ? JobState::CloseSource : JobState::SubstituteByte;
     if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded) return;
-    CopyJob.repositionSource = false;
     ++CopyJob.fileBytesRead;
     ++CopyTotals.bytesRead;
     ++CopyJob.byteHistogram[CopyJob.byteBuffer];
@@ -74,7 +73,6 @@ void ReadByte() {
 // read.
 void SubstituteByte() {
     CopyJob.byteBuffer = Settings.subDamagedBitByZero ? 0 : MostFrequentByte();
-    CopyJob.repositionSource = true;
     CopyJob.state = Settings.haltOnFirstError ? JobState::CloseSource : JobState::WriteByte;
 }
 

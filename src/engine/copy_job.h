@@ -24,7 +24,9 @@ struct CopyJobRecord {
     rt::ByteFile sourceFile, destinyFile;
     uint8_t savedSourceAttributes = 0;
     bool sourceAttributesChanged = false;  // set to archive only and not yet given back
-    bool repositionSource = false;         // a made-up byte stands for one unreadable byte
+    // The source's bytes [blockStart, blockEnd) are read ahead; below oneByteUntil every read
+    // attempt is one platform byte. sourcePosition is the platform's position, -1 unknown.
+    int64_t blockStart = 0, blockEnd = 0, oneByteUntil = 0, sourcePosition = 0;
     int32_t readDepth = 0, writeDepth = 0;
     uint8_t byteBuffer = 0, verifyByte = 0;
     int32_t transferred = 0;

@@ -52,7 +52,16 @@ void ResetJob();
 // The body of the worker thread.
 void CopyWorker();
 
-// Called by the worker with each state whose step it is about to run; tests set it.
+// Whether healthy bytes move in blocks; off, every byte costs its own platform calls (tests
+// compare the two). Blocks are large enough that the platform's cost per call vanishes, and
+// small enough that the one-byte reads after a block that failed, and a Pause between two
+// stretches, come quickly.
+extern bool blockTransfers;
+constexpr int64_t kLargestBlock = 256 * 1024;
+extern int64_t blockBytes;  // at most kLargestBlock
+
+// Called by the worker with each state whose step it is about to run; tests set it. Healthy
+// bytes moved in one go are told after they moved, each with the states the steps would run.
 using TraceHook = void (*)(int32_t state);
 extern TraceHook traceHook;
 

@@ -37,6 +37,15 @@ void ShowCopyProgress();
 // floor(done * 100 / size), for any 64-bit sizes with done <= size.
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
+// Blocks: one read attempt at the source byte at `offset`, served from the block read ahead
+// where it can be (`transferred` gets 1 or 0); a new file's block forgotten; and a stretch of
+// healthy bytes read, written and read back in one go with every count, the histogram and the
+// progress as the single steps give them. CopyStretch returns false when the single steps
+// must take the next byte.
+bool ReadSourceByte(int64_t offset, uint8_t* byte);
+void ForgetSourceBlock();
+bool CopyStretch();
+
 // Closing and totals.
 void CloseSource();
 void CloseDestiny();

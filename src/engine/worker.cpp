@@ -152,6 +152,7 @@ void CopyWorker() {
         turn = HonourRequests(seen);
         if (turn != Turn::Go) break;
         int32_t state = CopyJob.state;
+        if (state == JobState::ReadByte && CopyJob.attempts == 0 && CopyStretch()) continue;
         Step step = state >= 0 && state < kStateSlots ? kDispatch.slot[state] : nullptr;
         if (step == nullptr) continue;
         if (traceHook) traceHook(state);
@@ -219,7 +220,8 @@ void ResetJob() {
     CopyJob.entry = CopyJob.folderEntry = rt::DirEntry();
     CopyJob.sourceFile = CopyJob.destinyFile = rt::ByteFile();
     CopyJob.savedSourceAttributes = 0;
-    CopyJob.sourceAttributesChanged = CopyJob.repositionSource = false;
+    CopyJob.sourceAttributesChanged = false;
+    ForgetSourceBlock();
     CopyJob.readDepth = CopyJob.writeDepth = 0;
     CopyJob.byteBuffer = CopyJob.verifyByte = 0;
     CopyJob.transferred = 0;

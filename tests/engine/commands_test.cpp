@@ -97,7 +97,7 @@ TEST_F(EngineTest, PausedRunWaitsForUnpause) {
     sim::AddFile(kSource, "abcdef");
     sim::AddFolder("D:\\out");
     onState = [](int32_t state) {
-        if (state == JobState::ReadByte) Click(Controls.pauseButton), onState = nullptr;
+        if (state == JobState::PrepareSource) Click(Controls.pauseButton), onState = nullptr;
     };
     sim::TypeText(Controls.sourceEdit, kSource);
     sim::TypeText(Controls.destinyEdit, "D:\\out");
@@ -107,9 +107,9 @@ TEST_F(EngineTest, PausedRunWaitsForUnpause) {
         std::this_thread::yield();
     ASSERT_EQ(CopyJob.state, Paused);
     EXPECT_EQ(sim::Info(Controls.pauseButton).text, "Unpause");
-    EXPECT_EQ(CopyJob.savedState, JobState::WriteByte);
+    EXPECT_EQ(CopyJob.savedState, JobState::PrepareDestiny);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(sim::Content(kCopy), "");
+    EXPECT_FALSE(sim::Exists(kCopy));
     EXPECT_TRUE(engine::WorkerRunning());
     Click(Controls.pauseButton);
     WaitForWorker();

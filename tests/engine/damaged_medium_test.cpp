@@ -255,6 +255,14 @@ const Row kRows[] = {
      "C:\\src\\*.*",
      "D:\\out",
      0x27},
+    {"bad bytes in the first and the last block",
+     {{"C:\\src\\x.bin", kDigits}}, {{"C:\\src\\x.bin", 1, 1, -1}, {"C:\\src\\x.bin", 9, 9, -1}},
+     nullptr, {{"D:\\out\\x.bin", "0023456780"}}, {"Copied \"x.bin\" 8bytes, written 10bytes"},
+     "1 8 10"},
+    {"a written byte that reads back at the third try",
+     {{"C:\\src\\x.bin", kDigits}}, {{"D:\\out\\x.bin", 4, 5, 2}}, [] { Set("verifyData", 1); },
+     {{"D:\\out\\x.bin", kDigits}},
+     {"Copied \"x.bin\" 10bytes, written 10bytes, verified 9bytes"}, "1 10 10"},
     {"a source without a folder, searches failing on the way",
      {{"C:\\work\\a.txt", "a"}, {"C:\\work\\b.txt", "b"}},
      {},
@@ -299,47 +307,90 @@ void CheckInvariants(const Row& row) {
     }
 }
 
+// What a user or a file can see of a run.
+struct Seen {
+    std::vector<int32_t> trace;
+    std::vector<std::string> console;
+    std::string log;
+    std::vector<std::string> destiny;  // name and bytes of every file in the destiny folder
+    std::vector<int64_t> counts;       // totals, the last file's counters, the histogram
+};
+
+Seen RunRow(const Row& row) {
+    sim::Reset();
+    app::StartUp();
+    onState = nullptr;
+    trace.clear();
+    changedSources.clear();
+    sim::AddDrive('D');
+    for (const File& file : row.files) {
+        if (file.attributes & os::kAttrDirectory)
+            sim::AddFolder(file.path, file.attributes);
+        else
+            sim::AddFile(file.path, file.content, file.attributes);
+    }
+    for (const Bad& bad : row.bad) sim::FailReadRange(bad.path, bad.first, bad.last, bad.times);
+    if (row.setup) row.setup();
+    EngineTest::Copy(row.source, row.destinyFolder);
+    onState = nullptr;
+    CheckInvariants(row);
+    Seen seen{trace, EngineTest::ConsoleLines(), EngineTest::Log(), {}, {}};
+    rt::DirEntry entry;
+    for (int32_t code = rt::FindFirst(std::string(row.destinyFolder) + "\\*", 63, entry);
+         code == 0; code = rt::FindNext(entry))
+        seen.destiny.push_back(entry.name.str() + ": " +
+                               sim::Content(std::string(row.destinyFolder) + "\\" + entry.name.str()));
+    rt::FindClose(entry);
+    seen.counts = {CopyTotals.filesProcessed,  CopyTotals.bytesRead,       CopyTotals.bytesWritten,
+                   CopyTotals.bytesVerified,   CopyJob.fileBytesRead,      CopyJob.fileBytesWritten,
+                   CopyJob.fileBytesVerified};
+    seen.counts.insert(seen.counts.end(), std::begin(CopyJob.byteHistogram),
+                       std::end(CopyJob.byteHistogram));
+    return seen;
+}
+
+void CheckExpected(const Row& row, const Seen& seen) {
+    EXPECT_EQ(seen.console, row.console);
+    for (std::string line : row.console) {  // each failure also in the log, lower case
+        if (line.rfind("Unable ", 0) != 0) continue;
+        line[0] = 'u';
+        EXPECT_NE(seen.log.find(line.substr(0, line.find(':'))), std::string::npos) << line;
+    }
+    for (const auto& [path, content] : row.destiny) {
+        EXPECT_EQ(sim::Content(path), content) << path;
+        EXPECT_EQ(sim::Attributes(path), row.destinyAttributes) << path;
+    }
+    std::string totals = row.totals;
+    EXPECT_EQ(seen.log.find("Totally") != std::string::npos, !totals.empty());
+    if (totals.empty()) return;
+    std::istringstream numbers(totals);
+    std::string files, read, written;
+    numbers >> files >> read >> written;
+    for (std::string text : {"Processed " + files + " files", "Read " + read + "bytes",
+                             "Written " + written + "bytes"})
+        EXPECT_NE(seen.log.find(text + "</FONT>"), std::string::npos) << text;
+}
+
+// Each row byte by byte, as the steps are written, then in blocks of three bytes, so that faults
+// fall on block boundaries and inside first and last blocks, and in the program's own blocks:
+// everything seen must be the same.
 TEST_F(EngineTest, DamagedMedium) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
-        sim::Reset();
-        app::StartUp();
-        onState = nullptr;
-        changedSources.clear();
-        sim::AddDrive('D');
-        for (const File& file : row.files) {
-            if (file.attributes & os::kAttrDirectory)
-                sim::AddFolder(file.path, file.attributes);
-            else
-                sim::AddFile(file.path, file.content, file.attributes);
+        engine::blockTransfers = false;
+        Seen single = RunRow(row);
+        CheckExpected(row, single);
+        engine::blockTransfers = true;
+        for (int64_t size : {int64_t{3}, engine::kLargestBlock}) {
+            SCOPED_TRACE(size);
+            engine::blockBytes = size;
+            Seen blocks = RunRow(row);
+            EXPECT_EQ(blocks.trace, single.trace);
+            EXPECT_EQ(blocks.console, single.console);
+            EXPECT_EQ(blocks.log, single.log);
+            EXPECT_EQ(blocks.destiny, single.destiny);
+            EXPECT_EQ(blocks.counts, single.counts);
         }
-        for (const Bad& bad : row.bad) sim::FailReadRange(bad.path, bad.first, bad.last, bad.times);
-        if (row.setup) row.setup();
-        Copy(row.source, row.destinyFolder);
-        onState = nullptr;
-
-        EXPECT_EQ(ConsoleLines(), row.console);
-        std::string log = Log();
-        for (std::string line : row.console) {  // each failure also in the log, lower case
-            if (line.rfind("Unable ", 0) != 0) continue;
-            line[0] = 'u';
-            EXPECT_NE(log.find(line.substr(0, line.find(':'))), std::string::npos) << line;
-        }
-        for (const auto& [path, content] : row.destiny) {
-            EXPECT_EQ(sim::Content(path), content) << path;
-            EXPECT_EQ(sim::Attributes(path), row.destinyAttributes) << path;
-        }
-        std::string totals = row.totals;
-        EXPECT_EQ(log.find("Totally") != std::string::npos, !totals.empty());
-        if (!totals.empty()) {
-            std::istringstream numbers(totals);
-            std::string files, read, written;
-            numbers >> files >> read >> written;
-            for (std::string text : {"Processed " + files + " files", "Read " + read + "bytes",
-                                     "Written " + written + "bytes"})
-                EXPECT_NE(log.find(text + "</FONT>"), std::string::npos) << text;
-        }
-        CheckInvariants(row);
     }
 }
 

@@ -74,6 +74,7 @@ protected:
         onState = nullptr;
     }
 
+public:
     static void WaitForWorker() {
         auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
         while (engine::WorkerRunning() && std::chrono::steady_clock::now() < limit)
@@ -83,7 +84,7 @@ protected:
     }
 
     // Types both paths and clicks Copy; waits for the worker to end.
-    void Copy(const std::string& source, const std::string& destiny) {
+    static void Copy(const std::string& source, const std::string& destiny) {
         sim::TypeText(Controls.sourceEdit, source);
         sim::TypeText(Controls.destinyEdit, destiny);
         Click(Controls.copyButton);

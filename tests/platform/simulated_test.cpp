@@ -362,6 +362,21 @@ TEST_F(SimulatedFiles, ReadRangeFailsEachByteItsCount) {
     EXPECT_EQ(sim::Count(sim::Op::Read), 12);
 }
 
+// As under Wine: a longer read stops short before a failing byte without counting it, and one
+// that starts on it fails once.
+TEST_F(SimulatedFiles, ReadAcrossAFailingByteComesShort) {
+    sim::AddFile("C:\\disc\\f.bin", "abcdef");
+    sim::FailReadRange("C:\\disc\\f.bin", 3, 3, 1);
+    ASSERT_EQ(Open("C:\\disc\\f.bin", kRead), 0u);
+    char bytes[8] = {};
+    uint32_t done = 0;
+    EXPECT_EQ(os::ReadFile(handle, bytes, 6, &done), 0u);
+    EXPECT_EQ(std::string(bytes, done), "abc");
+    EXPECT_EQ(os::ReadFile(handle, bytes, 3, &done), os::kErrorCrc);
+    EXPECT_EQ(os::ReadFile(handle, bytes, 3, &done), 0u);
+    EXPECT_EQ(std::string(bytes, done), "def");
+}
+
 TEST_F(SimulatedFiles, FullDiskWritesWhatFits) {
     sim::AddDrive('D');
     sim::FillDiskAfter('c', 3);

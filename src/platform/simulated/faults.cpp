@@ -16,18 +16,14 @@ std::string FaultPattern(const std::string& pattern) {
     return Upper(PathText(path));
 }
 
-// Whether a read of [from, to] still meets a failing byte; counts one failure on each such byte.
-bool FailsOnce(ReadFault& fault, uint64_t from, uint64_t to) {
-    if (fault.times < 0) return true;
-    bool fails = false;
+// The first byte of [from, to] that still fails, or to + 1.
+uint64_t FirstFailing(const ReadFault& fault, uint64_t from, uint64_t to) {
+    if (fault.times < 0) return from;
     for (uint64_t at = from; at <= to; ++at) {
         auto failed = fault.failed.find(at);
-        int count = failed == fault.failed.end() ? 0 : failed->second;
-        if (count >= fault.times) continue;
-        fault.failed[at] = count + 1;
-        fails = true;
+        if (failed == fault.failed.end() || failed->second < fault.times) return at;
     }
-    return fails;
+    return to + 1;
 }
 
 }  // namespace
@@ -45,16 +41,23 @@ uint32_t TakeFault(Op op, const std::string& path) {
     return 0;
 }
 
-uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t count) {
-    if (count == 0) return 0;
+uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count) {
+    if (*count == 0) return 0;
     std::string upper = Upper(path);
+    uint64_t end = offset + *count;  // the first byte not to be delivered
+    ReadFault* first = nullptr;
     for (ReadFault& fault : Machine().readFaults) {
         if (fault.path != upper) continue;
         uint64_t from = std::max(offset, fault.first);
-        uint64_t to = std::min(offset + count - 1, fault.last);
-        if (from <= to && FailsOnce(fault, from, to)) return fault.error;
+        uint64_t to = std::min(end - 1, fault.last);
+        if (from > to) continue;
+        uint64_t failing = FirstFailing(fault, from, to);
+        if (failing < end) end = failing, first = &fault;
     }
-    return 0;
+    *count = end - offset;
+    if (first == nullptr || end > offset) return 0;
+    if (first->times > 0) ++first->failed[offset];
+    return first->error;
 }
 
 }  // namespace sim::internal

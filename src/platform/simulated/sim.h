@@ -46,6 +46,7 @@ enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttr
 // times < 0 fails for ever.
 void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t error);
 // Reading any byte of [first, last] of the file fails `times` times (per byte), < 0 = for ever.
+// A longer read delivers the bytes before the first failing one, as Wine's reads do.
 void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int times,
                    uint32_t error = os::kErrorCrc);
 // After `bytes` more bytes written to files on `drive`, writes there come short: they write

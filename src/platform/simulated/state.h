@@ -177,8 +177,10 @@ bool GlobMatch(const std::string& pattern, const std::string& text);
 // ---- Faults (faults.cpp) ----
 // Counts a call of `op` and returns the error a scripted fault gives it, or 0.
 uint32_t TakeFault(Op op, const std::string& path);
-// The error a read of `count` bytes at `offset` meets, or 0.
-uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t count);
+// A read of `*count` bytes at `offset`: it stops short before the first byte that still fails,
+// as Wine's reads do; a read starting at such a byte fails with the returned error and counts
+// one failure for that byte alone.
+uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count);
 
 // ---- Clock (process.cpp) ----
 // The simulated clock's current time as a UTC file time.
