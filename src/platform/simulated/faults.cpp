@@ -16,14 +16,14 @@ std::string FaultPattern(const std::string& pattern) {
     return Upper(PathText(path));
 }
 
-// The first byte of [from, to] that still fails, or to + 1.
+// The first byte of [from, to] that still fails, or the largest number when none does.
 uint64_t FirstFailing(const ReadFault& fault, uint64_t from, uint64_t to) {
     if (fault.times < 0) return from;
     for (uint64_t at = from; at <= to; ++at) {
         auto failed = fault.failed.find(at);
         if (failed == fault.failed.end() || failed->second < fault.times) return at;
     }
-    return to + 1;
+    return UINT64_MAX;
 }
 
 }  // namespace
