@@ -21,25 +21,38 @@ uint8_t Level(int cell, int cells) {
     return static_cast<uint8_t>(128 + std::nearbyint(128.0 * cell / cells));
 }
 
+// The main window's client area; 0 without a window, which would mean the whole screen.
+os::DeviceContext TakeContext() {
+    return Controls.mainWindow == 0 ? 0 : os::GetDeviceContext(Controls.mainWindow);
+}
+
+uint32_t Colour(uint8_t red, uint8_t green, uint8_t blue) {
+    return red + 256u * green + 65536u * blue;
+}
+
 }  // namespace
 
+// One device context for the whole bar: the same pixels as one per cell, at a fraction of the
+// calls.
 void DrawProgressBar(uint8_t filled, uint8_t cells) {
+    os::DeviceContext dc = TakeContext();
+    if (dc == 0) return;
     for (int i = 0; i < cells; ++i) {
         uint8_t level = Level(i, cells);
         int32_t left = kBarLeft + kCellPitch * i;
         uint8_t grey = i < filled ? 0 : level;  // filled cells are blue only
-        FillPixelBlock(left, kBarTop, left + kCellSize, kBarTop + kCellSize, grey, grey, level);
+        os::FillBlock(dc, left, kBarTop, left + kCellSize, kBarTop + kCellSize,
+                      Colour(grey, grey, level));
     }
+    os::ReleaseDeviceContext(Controls.mainWindow, dc);
 }
 
 // One fill per block: the same pixels as setting them one by one, at a fraction of the calls.
 void FillPixelBlock(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t red,
                     uint8_t green, uint8_t blue) {
-    if (Controls.mainWindow == 0) return;  // a zero window would mean the whole screen
-    os::DeviceContext dc = os::GetDeviceContext(Controls.mainWindow);
+    os::DeviceContext dc = TakeContext();
     if (dc == 0) return;
-    uint32_t color = red + 256u * green + 65536u * blue;
-    os::FillBlock(dc, left, top, right, bottom, color);
+    os::FillBlock(dc, left, top, right, bottom, Colour(red, green, blue));
     os::ReleaseDeviceContext(Controls.mainWindow, dc);
 }
 
