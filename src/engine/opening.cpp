@@ -64,12 +64,12 @@ void ReportExisting() {
 
 }  // namespace
 
+// A file name holds no wildcards, so reading its attributes finds what a search for it would,
+// several times faster: a missing file costs every one of the step's attempts.
 void SearchDestiny() {
     CountAttempt();
-    rt::DirEntry found;
-    int32_t code = rt::FindFirst(DestinyPath(), rt::kAnyFile, found);
-    rt::FindClose(found);
-    bool exists = rt::IoResult() == 0 && code == 0;
+    bool found = rt::NameExists(DestinyPath());
+    bool exists = rt::IoResult() == 0 && found;
     Outcome outcome =
         Settle(JobState::SearchDestiny, exists, JobState::SearchNext, JobState::PrepareSource);
     if (outcome == Outcome::Succeeded) ReportExisting();

@@ -100,4 +100,9 @@ bool PathExists(const ShortText& path) {
     return found;
 }
 
+bool NameExists(const ShortText& path) {
+    uint32_t attributes = 0;
+    return os::GetAttributes(path.c_str(), &attributes) == 0;
+}
+
 }  // namespace rt
