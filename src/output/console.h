@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace output {
 
@@ -11,6 +12,10 @@ extern const char* const kConsoleFileName;  // "tramox.console"
 // The operations below take the output lock themselves, except where noted.
 void SaveConsolePane();   // model -> file (lock held by caller)
 void LoadConsolePane();   // file -> model when enableConsole is yes (lock held by caller)
+// Adds the line and its CR LF to the file and the model when enableConsole is yes and the file
+// still holds what the last line or load left there, the model; otherwise changes neither and
+// returns false, and the caller rewrites the file (lock held by caller).
+bool AppendConsoleLine(std::string_view line);
 void ClearConsole();      // erase the file if found, empty the model and the pane
 void EraseConsoleFile();  // erase the file if found
 

@@ -75,6 +75,7 @@ void WriteLogEntry(const ShortText& text, MessageKind kind, bool reportLink) {
 
 void WriteConsoleLine(const ShortText& text) {
     std::lock_guard<std::mutex> hold(OutputLock());
+    if (AppendConsoleLine(text.view())) return;  // the work of a line, not of the transcript
     SaveConsolePane();
     rt::TextFile console;
     rt::Bind(console, kConsoleFileName);

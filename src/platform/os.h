@@ -195,6 +195,10 @@ bool SetText(Window window, const char* text);
 // Copies at most capacity - 1 characters and a zero; returns the number copied.
 int32_t GetText(Window window, char* buffer, int32_t capacity);
 int32_t TextLength(Window window);
+// Adds text at the end of an edit control's text, leaving it as setting the whole text would: no
+// text limit cuts it, and the parent hears nothing (no EN_CHANGE), as when a multi-line edit's
+// whole text is set. False when the control did not take all of it.
+bool AppendText(Window window, const char* text);
 Rect WindowRect(Window window);  // outer rectangle in screen coordinates
 intptr_t Send(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 bool Post(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -396,6 +396,19 @@ TEST_F(SimulatedFiles, FullDiskWritesWhatFits) {
     EXPECT_EQ(sim::Content("D:\\w.bin"), "12345");
 }
 
+// What a read delivers and a write takes is counted, not what was asked for.
+TEST_F(SimulatedFiles, BytesMovedAreCounted) {
+    sim::AddFile("a.txt", "hello");
+    ASSERT_EQ(Open("a.txt", kBoth), 0u);
+    char buffer[8];
+    uint32_t done = 0;
+    EXPECT_EQ(os::ReadFile(handle, buffer, sizeof buffer, &done), 0u);
+    EXPECT_EQ(os::WriteFile(handle, "!!", 2, &done), 0u);
+    os::CloseFile(handle);
+    EXPECT_EQ(sim::Bytes().fileRead, 5u);
+    EXPECT_EQ(sim::Bytes().fileWritten, 2u);
+}
+
 TEST_F(SimulatedFiles, OpenHandlesAreCounted) {
     sim::AddFile("a.txt", "a");
     sim::HoldOpen("a.txt", kRead, os::kShareRead);
@@ -547,6 +560,24 @@ TEST_F(SimulatedWindows, EditTextChangesNotifyTheParent) {
                                            change, static_cast<uint32_t>(pane)}));
     EXPECT_EQ(sim::Info(edit).text, "c");
     EXPECT_EQ(sim::Info(pane).text, "g");
+}
+
+// Appending to an edit's text tells the parent nothing, whatever its style.
+TEST_F(SimulatedWindows, AppendedTextGoesInSilently) {
+    os::Window edit = os::MakeWindow(0, "EDIT", "", os::kStyleChild, 0, 0, 50, 20, main);
+    os::Window pane = os::MakeWindow(0, "EDIT", "ab", os::kStyleChild | 0x0004 /* ES_MULTILINE */,
+                                     0, 60, 50, 20, main);
+    EXPECT_TRUE(os::AppendText(edit, "x"));
+    EXPECT_TRUE(os::AppendText(pane, "c\r\n"));
+    EXPECT_TRUE(os::AppendText(pane, ""));
+    EXPECT_EQ(sim::Info(edit).text, "x");
+    EXPECT_EQ(sim::Info(pane).text, "abc\r\n");
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(sim::Bytes().windowText, 4u);  // what the program handed over, not the whole texts
+    os::SetText(pane, "whole");
+    EXPECT_EQ(sim::Bytes().windowText, 9u);
+    os::DestroyWin(pane);
+    EXPECT_FALSE(os::AppendText(pane, "d"));
 }
 
 TEST_F(SimulatedWindows, PixelsFontsAndDeviceContexts) {

@@ -175,6 +175,7 @@ uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* don
     if (uint32_t error = TakeReadFault(path, open->position, &got)) return SetLastError(error);
     ReadBytes(*open->node, open->position, static_cast<char*>(buffer), got);
     open->position += got;
+    Machine().bytes.fileRead += got;
     if (done) *done = static_cast<uint32_t>(got);
     return SetLastError(0);
 }
@@ -200,6 +201,7 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32
         std::memcpy(content.data() + open->position, buffer, put);
         open->node->writeTime = NowUtc();
         open->position += put;
+        Machine().bytes.fileWritten += put;
     }
     if (done) *done = static_cast<uint32_t>(put);
     return SetLastError(put < count ? kErrorDiskFull : 0);

@@ -59,6 +59,12 @@ int Count(Op op);
 // yet closed: what a test checks to see that everything opened was closed.
 int OpenFileCount();
 int OpenSearchCount();
+// Bytes moved since Reset: delivered by file reads, taken by file writes, and handed to windows
+// as text (SetText and AppendText).
+struct Traffic {
+    uint64_t fileRead, fileWritten, windowText;
+};
+Traffic Bytes();
 
 // ---- Clock ----
 void SetLocalTime(const os::LocalTime& time);

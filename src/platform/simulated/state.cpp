@@ -47,6 +47,11 @@ void Reset() {
     machine.currentFolder = work;
 }
 
+Traffic Bytes() {
+    Lock lock(Mutex());
+    return Machine().bytes;
+}
+
 }  // namespace sim
 
 namespace os {

@@ -117,6 +117,7 @@ struct State {
     std::vector<ReadFault> readFaults;
     std::map<char, uint64_t> diskLeft;  // bytes still free on the drives that fill up
     std::array<int, static_cast<size_t>(Op::Count)> counts{};
+    Traffic bytes{};
     // Clock
     os::LocalTime localTime{2010, 5, 1, 3, 14, 7, 9, 51};
     int32_t utcOffsetMinutes = 0;

@@ -217,8 +217,20 @@ bool SetText(Window window, const char* text) {
         WindowRecord* record = FindRecord(window);
         if (record == nullptr || !record->alive) return false;
         record->info.text = text ? text : "";
+        Machine().bytes.windowText += record->info.text.size();
     }
     NotifyEditChange(window, false);
+    return true;
+}
+
+// Appended text goes in silently whatever the edit's style: the parent is never told.
+bool AppendText(Window window, const char* text) {
+    Lock lock(Mutex());
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr || !record->alive) return false;
+    if (text == nullptr) return true;
+    record->info.text += text;
+    Machine().bytes.windowText += std::strlen(text);
     return true;
 }
 

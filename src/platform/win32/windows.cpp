@@ -1,4 +1,5 @@
 // Window classes, windows, control texts and the message loop on Win32.
+#include <cstring>
 #include <mutex>
 
 #include "platform/win32/win32.h"
@@ -29,7 +30,13 @@ WindowProc ProcedureOf(HWND window) {
     return nullptr;
 }
 
+// The edit that AppendText is adding to on this thread: its EN_CHANGE is kept from the parent.
+thread_local HWND quietEdit = nullptr;
+
 LRESULT CALLBACK Trampoline(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && quietEdit != nullptr &&
+        reinterpret_cast<HWND>(lParam) == quietEdit && HIWORD(wParam) == EN_CHANGE)
+        return 0;
     WindowProc procedure = ProcedureOf(window);
     if (procedure == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
     return procedure(reinterpret_cast<Window>(window), message, wParam, lParam);
@@ -105,6 +112,24 @@ int32_t GetText(Window window, char* buffer, int32_t capacity) {
 }
 
 int32_t TextLength(Window window) { return ::GetWindowTextLengthA(AsWindow(window)); }
+
+// EM_REPLACESEL, unlike WM_SETTEXT, keeps to the edit's text limit (some 32K characters unless
+// raised) and sends EN_CHANGE even from a multi-line edit.
+bool AppendText(Window window, const char* text) {
+    HWND edit = AsWindow(window);
+    if (!::IsWindow(edit)) return false;
+    if (text == nullptr) return true;
+    uint64_t length = static_cast<uint64_t>(::GetWindowTextLengthA(edit));
+    uint64_t added = std::strlen(text);
+    uint64_t limit = static_cast<UINT>(::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    if (length + added > limit) ::SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);  // 0: the most
+    ::SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+    HWND outer = quietEdit;
+    quietEdit = edit;
+    ::SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    quietEdit = outer;
+    return static_cast<uint64_t>(::GetWindowTextLengthA(edit)) == length + added;
+}
 
 Rect WindowRect(Window window) {
     RECT outer{};
