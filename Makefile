@@ -6,7 +6,7 @@ WINE64 := /usr/lib/wine/wine64
 JOBS ?= 2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test deps native win64 win32 check-win32 e2e sanitize clean
+.PHONY: run test deps native win64 win32 check-win32 e2e sanitize bench clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -56,6 +56,15 @@ sanitize: deps
 	  cmake --build build/san-$${s%%,*} -j$(JOBS) && \
 	  ctest --test-dir build/san-$${s%%,*} --output-on-failure -j$(JOBS) || exit 1; \
 	done
+
+# The benchmarks (bench/README.md), built in folders of their own; never part of `make test`.
+bench: deps
+	cmake -S bench -B build/bench-native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build/bench-native -j$(JOBS)
+	cmake -S bench -B build/bench-win64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build/bench-win64 -j$(JOBS)
+	bench/run_bench.sh build/bench-native build/bench-win64
 
 clean:
 	rm -rf build

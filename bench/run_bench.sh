@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# tramox's benchmarks: runs them and prints one table, each figure beside its baseline measured
+# in the same run, as the best and the median of the repetitions.
+#
+#   bench/run_bench.sh <native bench build> <win64 bench build> [bench folder]
+#
+# Sizes and repetitions come from the environment:
+#   BENCH_MIB=64      size of the big file in MiB (the Wine copy and the simulated engine)
+#   BENCH_FILES=500   number of 1 KiB files (the Wine copy of many small files)
+#   BENCH_REPS=5      repetitions of every measurement
+#   BENCH_PARTS="copy files engine console"   the parts to run
+# The bench folder (default: build/bench in this repository) receives the Wine prefix, kept
+# between runs, the data, the work folders and samples.txt, every measurement in seconds.
+set -u
+
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+# The Windows form of an absolute Unix path: Wine shows / as drive Z:.
+windows_path() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+fresh_folder() {
+    rm -rf "$1" && mkdir -p "$1"
+}
+
+# sample <key> <command...>: the command prints seconds; they are kept under the key.
+sample() {
+    local key=$1 seconds
+    shift
+    seconds=$("$@" | tr -d '\r')
+    if [[ -z $seconds ]]; then
+        echo "bench: $key failed" >&2
+        return 1
+    fi
+    echo "$key $seconds" >>"$SAMPLES"
+}
+
+# Prints the seconds a command takes, process start included.
+timed() {
+    local start end
+    start=$(date +%s.%N)
+    "$@" || return 1
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.9f\n", b - a }'
+}
+
+same_files() {
+    diff -rq "$1" "$2" >/dev/null || {
+        echo "bench: $2 is not a copy of $1" >&2
+        return 1
+    }
+}
+
+# Sources made afresh when their size changed.
+make_data() {
+    local data=$BENCH/data
+    mkdir -p "$data"
+    if [[ $(stat -c %s "$data/big.bin" 2>/dev/null) != $((MIB << 20)) ]]; then
+        head -c $((MIB << 20)) /dev/urandom >"$data/big.bin"
+    fi
+    if [[ $(find "$data/files" -type f 2>/dev/null | wc -l) != "$FILES" ]]; then
+        fresh_folder "$data/files"
+        head -c $((FILES * 1024)) /dev/urandom |
+            split -b 1024 -a 5 -d --additional-suffix=.bin - "$data/files/f"
+    fi
+}
+
+# copy_run <key> <source> <verifyData>: one run of tramox into a new work folder's "out".
+copy_run() {
+    local key=$1 source=$2 work=$BENCH/work
+    fresh_folder "$work/out"
+    printf 'verifyData: %s\r\n' "$3" >"$work/tramox.ini"
+    sample "$key" "$WINE" "$WIN64/copy_driver.exe" "$(windows_path "$TRAMOX")" \
+        "$(windows_path "$work")" "$(windows_path "$source")" "$(windows_path "$work/out")"
+}
+
+# The big file: tramox without and with verifyData, CopyFileA under Wine, cp.
+run_copy_part() {
+    local big=$BENCH/data/big.bin work=$BENCH/work verify
+    for ((rep = 1; rep <= REPS; rep++)); do
+        for verify in no yes; do
+            copy_run "wine.copy.$verify" "$big" "$verify" || return 1
+            same_files "$big" "$work/out/big.bin" || return 1
+        done
+        fresh_folder "$work"
+        sample wine.copyfile "$WINE" "$WIN64/copy_file.exe" "$(windows_path "$big")" \
+            "$(windows_path "$work/big.bin")" || return 1
+        same_files "$big" "$work/big.bin" || return 1
+        fresh_folder "$work"
+        sample cp.big timed cp "$big" "$work/big.bin" || return 1
+    done
+    fresh_folder "$work"
+}
+
+# The small files into a destiny folder that is already there.
+run_files_part() {
+    local files=$BENCH/data/files work=$BENCH/work
+    for ((rep = 1; rep <= REPS; rep++)); do
+        copy_run wine.files "$files\\*.*" no || return 1
+        same_files "$files" "$work/out" || return 1
+        fresh_folder "$work/out"
+        sample wine.copyfile.files "$WINE" "$WIN64/copy_file.exe" "$(windows_path "$files")" \
+            "$(windows_path "$work/out")" || return 1
+        same_files "$files" "$work/out" || return 1
+        fresh_folder "$work/out"
+        sample cp.files timed cp -r "$files/." "$work/out" || return 1
+    done
+    fresh_folder "$work"
+}
+
+# console_run <prefix> <command...>: one repetition in an empty work folder.
+console_run() {
+    local prefix=$1
+    shift
+    fresh_folder "$BENCH/work"
+    (cd "$BENCH/work" && "$@" "$prefix") | tr -d '\r' >>"$SAMPLES"
+}
+
+has_part() {
+    [[ " $PARTS " == *" $1 "* ]]
+}
+
+# Inside the X session: everything that runs under Wine.
+run_inside_display() {
+    export WINEPREFIX="$BENCH/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [[ ! -d $WINEPREFIX ]]; then
+        echo "bench: creating the Wine prefix"
+        "$WINE" wineboot -i >/dev/null 2>&1 || return 1
+    fi
+    local failed=0 rep
+    if has_part console; then
+        echo "bench: console lines under Wine"
+        for ((rep = 1; rep <= REPS; rep++)); do
+            console_run win "$WINE" "$WIN64/console_bench.exe" || failed=1
+        done
+    fi
+    if has_part copy; then
+        echo "bench: a $MIB MiB file under Wine"
+        run_copy_part || failed=1
+    fi
+    if has_part files; then
+        echo "bench: $FILES files of 1 KiB under Wine"
+        run_files_part || failed=1
+    fi
+    "$WINESERVER" -k 2>/dev/null
+    return $failed
+}
+
+run_native() {
+    if has_part engine; then
+        echo "bench: the engine on the simulated platform, $MIB MiB"
+        "$NATIVE/engine_bench" "$MIB" "$REPS" >>"$SAMPLES" || return 1
+    fi
+    if has_part console; then
+        echo "bench: console lines on the simulated platform"
+        for ((rep = 1; rep <= REPS; rep++)); do
+            console_run sim "$NATIVE/console_bench" || return 1
+        done
+    fi
+}
+
+# stats <key>: the smallest and the median of its samples, in seconds.
+stats() {
+    awk -v key="$1" '$1 == key { print $2 }' "$SAMPLES" | sort -g | awk '
+        { v[NR] = $1 }
+        END { if (NR) printf "%.9g %.9g\n", v[1], NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# row <measure> <key> <unit> <baseline> <baseline key>: one line of the table, when both ran.
+# Units: MB/s (of the big file, 10^6 bytes), ms/file, µs (per line).
+row() {
+    local measure=$1 key=$2 unit=$3 baseline=$4 own base
+    own=$(stats "$key")
+    base=$(stats "$5")
+    [[ -n $own && -n $base ]] || return 0
+    awk -v measure="$measure" -v baseline="$baseline" -v unit="$unit" -v own="$own" \
+        -v base="$base" -v mib="$MIB" -v files="$FILES" '
+        function value(seconds) {
+            if (unit == "MB/s") return mib * 1.048576 / seconds
+            if (unit == "ms/file") return seconds * 1000 / files
+            return seconds * 1e6
+        }
+        function shown(x) {
+            return sprintf(x >= 100 ? "%.0f" : x >= 10 ? "%.1f" : x >= 1 ? "%.2f" : "%.3g", x) " " unit
+        }
+        BEGIN {
+            split(own, o, " ")
+            split(base, b, " ")
+            printf "| %s | %s | %s | %s | %s | %s | %.3g |\n", measure, shown(value(o[1])),
+                shown(value(o[2])), baseline, shown(value(b[1])), shown(value(b[2])),
+                value(o[2]) / value(b[2])
+        }'
+}
+
+print_table() {
+    local commit mark platform key where
+    commit=$(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null)
+    [[ -n $(git -C "$ROOT" status --porcelain -- src 2>/dev/null) ]] &&
+        commit+=" with uncommitted changes in src/"
+    echo
+    echo "tramox bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit: big file $MIB MiB," \
+        "$FILES files of 1 KiB, $REPS repetitions; best and median of them; load average" \
+        "$LOAD at the start, $(cut -d' ' -f1 /proc/loadavg) at the end"
+    echo
+    echo "| measure | best | median | baseline | best | median | ratio of medians |"
+    echo "|---|---|---|---|---|---|---|"
+    row "Wine: tramox, verifyData no" wine.copy.no MB/s "CopyFileA, Wine" wine.copyfile
+    row "Wine: tramox, verifyData yes" wine.copy.yes MB/s "CopyFileA, Wine" wine.copyfile
+    row "Wine: CopyFileA" wine.copyfile MB/s "cp" cp.big
+    row "Wine: tramox, 1 KiB files" wine.files ms/file "cp -r" cp.files
+    row "Wine: CopyFileA, 1 KiB files" wine.copyfile.files ms/file "cp -r" cp.files
+    row "Simulated: engine, verifyData no" sim.engine.no MB/s "os:: 1 MiB blocks" sim.block
+    row "Simulated: engine, verifyData yes" sim.engine.yes MB/s "os:: 1 MiB blocks" sim.block
+    for platform in sim win; do
+        for mark in 100 1000 10000; do
+            key=$platform.console
+            [[ $platform == sim ]] && where=Simulated || where=Wine
+            row "$where: console line $mark, WriteConsoleLine" "$key.write.$mark" µs \
+                "os:: append of the line" "$key.append.$mark"
+            row "$where: console line $mark, pane refresh" "$key.refresh.$mark" µs \
+                "os:: append of the line" "$key.append.$mark"
+        done
+    done
+}
+
+main() {
+    if [[ $# -lt 2 || $# -gt 3 ]]; then
+        echo "usage: $0 <native bench build> <win64 bench build> [bench folder]" >&2
+        return 2
+    fi
+    ROOT=$(cd "$(dirname "$0")/.." && pwd)
+    NATIVE=$(cd "$1" && pwd) && WIN64=$(cd "$2" && pwd) || return 2
+    BENCH=${3:-$ROOT/build/bench}
+    mkdir -p "$BENCH" && BENCH=$(cd "$BENCH" && pwd)
+    TRAMOX=$WIN64/tramox/tramox.exe
+    MIB=${BENCH_MIB:-64} FILES=${BENCH_FILES:-500} REPS=${BENCH_REPS:-5}
+    PARTS=${BENCH_PARTS:-copy files engine console}
+    SAMPLES=$BENCH/samples.txt
+    LOAD=$(cut -d' ' -f1 /proc/loadavg)
+    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES
+    : >"$SAMPLES"
+    local failed=0
+    run_native || failed=1
+    if has_part copy || has_part files; then
+        make_data || return 1
+    fi
+    if has_part copy || has_part files || has_part console; then
+        xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-display || failed=1
+    fi
+    print_table
+    return $failed
+}
+
+if [[ ${1:-} == --inside-display ]]; then
+    run_inside_display
+else
+    main "$@"
+fi
