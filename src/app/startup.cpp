@@ -13,6 +13,7 @@
 #include "runtime/io_result.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "output/display.h"
 
 namespace app {
 
@@ -46,6 +47,7 @@ void StartUp() {
     Controls = ControlHandles{};
     engine::ResetJob();
     output::ResetConsole();
+    output::ResetQueued();
     output::ResetLog();
     RegisterMainClass();
     CreateMainWindow();

@@ -5,6 +5,7 @@
 #include "output/controls.h"
 #include "output/progress_bar.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace app {
 
@@ -115,6 +116,7 @@ intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam,
         case os::kMsgClose: OnClose(); break;
         case os::kMsgCommand: OnCommand(wParam, lParam); break;
         case kMsgRefreshConsole: output::ShowConsoleText(); break;
+        case kMsgShowQueued: output::ShowQueued(); break;
         case kMsgHoldForErrorBox: os::EnableWin(window, false); break;
         default: break;
     }

@@ -8,6 +8,7 @@
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace engine {
 
@@ -99,13 +100,13 @@ void ShowCopyProgress() {
     if (percent <= CopyJob.percent) return;
     CopyJob.percent = percent;
     ShortText text = ProgressText();
-    os::SetText(Controls.progressLine, text.c_str());
+    output::ShowText(Controls.progressLine, text);
     if (Settings.updateTitle) {
         ShortText title = ShortText("tramox (") + CopyJob.entry.name + " " + text + ")";
-        os::SetText(Controls.mainWindow, title.c_str());
+        output::ShowText(Controls.mainWindow, title);
     }
     if (Settings.showProgressBar)
-        output::DrawProgressBar(output::FilledCells(percent), output::kProgressCells);
+        output::ShowProgressBar(output::FilledCells(percent));
 }
 
 // Reads back what the disk holds, however often that fails.

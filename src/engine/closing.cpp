@@ -8,6 +8,7 @@
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace engine {
 
@@ -84,7 +85,7 @@ void CloseDestiny() {
         return;
     SetDestinyAttributes();
     if (Settings.showProgressBar)
-        output::DrawProgressBar(output::kProgressCells, output::kProgressCells);
+        output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());
     if (Settings.waitEnterAfterEachCopy)
         os::ShowMessageBox(Controls.mainWindow, "Press enter to continue", "tramox", os::kBoxOk);
@@ -93,15 +94,14 @@ void CloseDestiny() {
 void FinishRun() {
     LogTotals();
     if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowRestore);
-    if (Settings.updateTitle) os::SetText(Controls.mainWindow, "tramox");
+    if (Settings.updateTitle) output::ShowText(Controls.mainWindow, "tramox");
     os::Send(Controls.stateLine, os::kMsgSetFont, Controls.fonts[kFontSmall], 1);
-    os::SetText(Controls.stateLine, "Done");
-    os::SetText(Controls.detailLine, "");
-    os::SetText(Controls.progressLine, "");
+    output::ShowText(Controls.stateLine, "Done");
+    output::ShowText(Controls.detailLine, "");
+    output::ShowText(Controls.progressLine, "");
     SetRunButtons(false);
     CopyJob.percent = 100;
-    if (Settings.showProgressBar)
-        output::DrawProgressBar(output::kProgressCells, output::kProgressCells);
+    if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     CopyJob.state = Idle;
     CopyJob.attempts = 0;
 }

@@ -7,6 +7,7 @@
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace engine {
 
@@ -61,11 +62,11 @@ void Announce() {
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     CopyJob.percent = 0;
     if (Settings.printProgress) {
-        os::SetText(Controls.stateLine, name.c_str());
+        output::ShowText(Controls.stateLine, name);
         if (Settings.updateTitle)
-            os::SetText(Controls.mainWindow, (ShortText("tramox (") + name + ")").c_str());
+            output::ShowText(Controls.mainWindow, ShortText("tramox (") + name + ")");
     }
-    if (Settings.printDetail) os::SetText(Controls.detailLine, details.c_str());
+    if (Settings.printDetail) output::ShowText(Controls.detailLine, details);
 }
 
 void ReportEmpty() {

@@ -7,6 +7,7 @@
 #include "output/progress_bar.h"
 #include "runtime/io_result.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace engine {
 
@@ -108,7 +109,7 @@ void CreateDestiny() {
     if (CopyJob.sourceFolder.size() >= 2 && CopyJob.sourceFolder[1] == ':' &&
         (CopyJob.sourceFolder[0] == 'a' || CopyJob.sourceFolder[0] == 'b') && Settings.recognize)
         LoadPreset(&PresetRow::floppy);  // lower case only, unlike the run's floppy test
-    if (Settings.showProgressBar) output::DrawProgressBar(0, output::kProgressCells);
+    if (Settings.showProgressBar) output::ShowProgressBar(0);
 }
 
 }  // namespace engine

@@ -10,6 +10,7 @@
 #include "output/settings_report.h"
 #include "runtime/io_result.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 namespace engine {
 
@@ -121,7 +122,7 @@ void TryCreateFolder() {
 
 void StartCopying() {
     os::Send(Controls.stateLine, os::kMsgSetFont, Controls.fonts[kFontHeavy], 1);
-    os::SetText(Controls.stateLine, "");
+    output::ShowText(Controls.stateLine, "");
     SetRunButtons(true);
     output::SyncCheckBoxes();
     if (Settings.clearConsole) output::ClearConsole();

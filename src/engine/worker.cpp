@@ -12,6 +12,7 @@
 #include "output/html_log.h"
 #include "output/messages.h"
 #include "settings/settings.h"
+#include "output/display.h"
 
 CopyJobRecord CopyJob;
 CopyTotalsRecord CopyTotals;
@@ -75,13 +76,13 @@ enum class Turn { Go, Stop, Close };
 void EnterPause() {
     CopyJob.savedState = CopyJob.state;
     CopyJob.state = Paused;
-    os::SetText(Controls.pauseButton, "Unpause");
+    output::ShowText(Controls.pauseButton, "Unpause");
     output::WriteConsoleLine("Paused");
 }
 
 void LeavePause() {
     CopyJob.state = CopyJob.savedState;
-    os::SetText(Controls.pauseButton, "Pause");
+    output::ShowText(Controls.pauseButton, "Pause");
     output::WriteConsoleLine("Unpaused");
 }
 
@@ -121,7 +122,7 @@ void StopRun() {
     output::WriteLogEntry("Stopped by user", output::warning, false);
     output::WriteConsoleLine("Stopped by user");
     FinishRun();
-    os::SetText(Controls.stateLine, "Stopped");
+    output::ShowText(Controls.stateLine, "Stopped");
 }
 
 // Ends the worker's existence as the main thread sees it.

@@ -24,6 +24,7 @@ extern ControlHandles Controls;
 
 // Private messages of the main window.
 constexpr uint32_t kMsgRefreshConsole = os::kMsgApp + 1;  // show the console text in the pane
+constexpr uint32_t kMsgShowQueued = os::kMsgApp + 3;      // show the worker's texts and bar
 
 namespace output {
 

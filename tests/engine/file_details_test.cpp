@@ -41,6 +41,7 @@ TEST_F(EngineTest, AnnouncedWithDetails) {
         if (state == JobState::PrepareSource && details.size() == 1)
             sim::HoldOpen("C:\\src\\o.bin", os::kAccessRead | os::kAccessWrite, 0);
         if (state != JobState::PrepareDestiny) return;
+        sim::PumpMessages();  // the texts the worker queued
         details.push_back(sim::Info(Controls.detailLine).text);
         sim::ReleaseHeld();
     };

@@ -104,6 +104,7 @@ TEST_F(EngineTest, ProgressOfAFile) {
     sim::AddFolder("D:\\out");
     std::vector<std::string> shown;
     onState = [&](int32_t) {
+        sim::PumpMessages();  // the texts the worker queued
         std::string now =
             sim::Info(Controls.progressLine).text + " | " + sim::Info(Controls.mainWindow).text;
         if (shown.empty() || shown.back() != now) shown.push_back(now);
