@@ -47,9 +47,7 @@ bool FillSourceBlock(int64_t offset) {
     return true;
 }
 
-bool InBlock(int64_t offset) {
-    return offset >= CopyJob.blockStart && offset < CopyJob.blockEnd;
-}
+bool InBlock(int64_t offset) { return offset >= CopyJob.blockStart && offset < CopyJob.blockEnd; }
 
 // Bytes to copy before the shown percentage rises, so that the display changes at the very
 // byte the single steps would change it.
@@ -57,12 +55,14 @@ int64_t BytesToNextPercent(int64_t written) {
     if (!Settings.printProgress || CopyJob.percent >= 100) return Listed() - written;
     uint64_t target = CopyJob.percent + 1u, listed = static_cast<uint64_t>(Listed());
     // ceil(target * listed / 100), without forming target * listed
-    int64_t rise = static_cast<int64_t>(target * (listed / 100) + (target * (listed % 100) + 99) / 100);
+    int64_t rise =
+        static_cast<int64_t>(target * (listed / 100) + (target * (listed % 100) + 99) / 100);
     return std::max<int64_t>(rise - written, 1);
 }
 
 void CountInHistogram(const uint8_t* bytes, int64_t count) {
-    uint32_t counts[4][256] = {};  // four tables, so that neighbouring bytes never wait on each other
+    uint32_t counts[4][256] =
+        {};  // four tables, so that neighbouring bytes never wait on each other
     int64_t i = 0;
     for (; i + 4 <= count; i += 4) {
         ++counts[0][bytes[i]];
@@ -123,7 +123,8 @@ bool CopyStretch() {
     int64_t start = CopyJob.fileBytesWritten;
     if (!blockTransfers || start >= Listed()) return false;
     if (!InBlock(start) && (start < CopyJob.oneByteUntil || !FillSourceBlock(start))) return false;
-    int64_t count = std::min({CopyJob.blockEnd - start, Listed() - start, BytesToNextPercent(start)});
+    int64_t count =
+        std::min({CopyJob.blockEnd - start, Listed() - start, BytesToNextPercent(start)});
     const uint8_t* bytes = sourceBlock + (start - CopyJob.blockStart);
     uint32_t written = 0;
     rt::Write(CopyJob.destinyFile, bytes, static_cast<uint32_t>(count), &written);

@@ -4,11 +4,11 @@
 #include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/progress_bar.h"
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace engine {
 
@@ -105,8 +105,7 @@ void ShowCopyProgress() {
         ShortText title = ShortText("tramox (") + CopyJob.entry.name + " " + text + ")";
         output::ShowText(Controls.mainWindow, title);
     }
-    if (Settings.showProgressBar)
-        output::ShowProgressBar(output::FilledCells(percent));
+    if (Settings.showProgressBar) output::ShowProgressBar(output::FilledCells(percent));
 }
 
 // Reads back what the disk holds, however often that fails.

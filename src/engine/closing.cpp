@@ -3,12 +3,12 @@
 #include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/messages.h"
 #include "output/progress_bar.h"
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace engine {
 
@@ -33,22 +33,33 @@ void SetDestinyAttributes() {
         os::SetAttributes(CopyJob.destinyFile.name.c_str(), CopyJob.entry.attributes | extra);
 }
 
+// The totals in the log, in this order; the verified count only with verifyData, one more than
+// counted, as the last byte of each file is never read back.
+struct TotalRow {
+    const char* text;
+    int64_t CopyTotalsRecord::*count;
+    const char* unit;
+};
+
+constexpr TotalRow kTotals[] = {
+    {"Processed ", &CopyTotalsRecord::filesProcessed, " files"},
+    {"Read ", &CopyTotalsRecord::bytesRead, "bytes"},
+    {"Written ", &CopyTotalsRecord::bytesWritten, "bytes"},
+    {"Verified ", &CopyTotalsRecord::bytesVerified, "bytes"},
+};
+
 void LogTotals() {
-    const CopyTotalsRecord& totals = CopyTotals;
-    if (!Settings.logStats) return;
-    if (totals.filesProcessed <= 0 && totals.bytesRead <= 0 && totals.bytesWritten <= 0 &&
-        totals.bytesVerified <= 0)
-        return;
+    bool any = false;
+    for (const TotalRow& row : kTotals) any = any || CopyTotals.*row.count > 0;
+    if (!Settings.logStats || !any) return;
     output::WriteLogEntry("<U>Totally</U>", output::plain, false);
-    output::WriteLogEntry(
-        ShortText("Processed ") + rt::NumberText(totals.filesProcessed) + " files", output::plain,
-        false);
-    output::WriteLogEntry(ShortText("Read ") + Bytes(totals.bytesRead), output::plain, false);
-    output::WriteLogEntry(ShortText("Written ") + Bytes(totals.bytesWritten), output::plain, false);
-    // One more than counted, as the last byte of each file is never read back.
-    if (Settings.verifyData)
-        output::WriteLogEntry(ShortText("Verified ") + Bytes(totals.bytesVerified + 1),
-                              output::plain, false);
+    for (const TotalRow& row : kTotals) {
+        bool verified = row.count == &CopyTotalsRecord::bytesVerified;
+        if (verified && !Settings.verifyData) continue;
+        int64_t count = CopyTotals.*row.count + (verified ? 1 : 0);
+        output::WriteLogEntry(ShortText(row.text) + rt::NumberText(count) + row.unit, output::plain,
+                              false);
+    }
 }
 
 }  // namespace
@@ -84,8 +95,7 @@ void CloseDestiny() {
                JobState::SearchNext) != Outcome::Succeeded)
         return;
     SetDestinyAttributes();
-    if (Settings.showProgressBar)
-        output::ShowProgressBar(output::kProgressCells);
+    if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());
     if (Settings.waitEnterAfterEachCopy)
         os::ShowMessageBox(Controls.mainWindow, "Press enter to continue", "tramox", os::kBoxOk);

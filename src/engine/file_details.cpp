@@ -3,11 +3,11 @@
 #include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/messages.h"
 #include "runtime/io_result.h"
 #include "runtime/text.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace engine {
 

@@ -3,46 +3,39 @@
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
+#include "output/display.h"
 #include "output/messages.h"
 #include "output/progress_bar.h"
 #include "runtime/io_result.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace engine {
 
 namespace {
 
-// One preset value: a setting, or one of the run's own depths.
 struct PresetRow {
-    Shared<int32_t> SettingsRecord::*setting;
-    int32_t CopyJobRecord::*runDepth;
+    DepthSlot depth;
     int32_t faster, floppy;
 };
 
 constexpr PresetRow kPresets[] = {
-    {&SettingsRecord::depthSearchSource, nullptr, 2048, 8},
-    {&SettingsRecord::depthSearchFolder, nullptr, 2048, 2048},
-    {&SettingsRecord::depthTryCreateFolder, nullptr, 1024, 1024},
-    {&SettingsRecord::depthPrepareSource, nullptr, 4196, 8},
-    {&SettingsRecord::depthPrepareDestiny, nullptr, 4196, 4196},
-    {&SettingsRecord::depthOpenSource, nullptr, 4196, 4},
-    {&SettingsRecord::depthSearchDestiny, nullptr, 2048, 2048},
-    {&SettingsRecord::depthCreateDestiny, nullptr, 1024, 1024},
-    {nullptr, &CopyJobRecord::readDepth, 4, 2},
-    {nullptr, &CopyJobRecord::writeDepth, 4, 1024},
-    {&SettingsRecord::depthCloseSource, nullptr, 1024, 2},
-    {&SettingsRecord::depthCloseDestiny, nullptr, 4196, 4196},
-    {&SettingsRecord::depthSearch, nullptr, 2048, 8},
+    {{&SettingsRecord::depthSearchSource, nullptr}, 2048, 8},
+    {{&SettingsRecord::depthSearchFolder, nullptr}, 2048, 2048},
+    {{&SettingsRecord::depthTryCreateFolder, nullptr}, 1024, 1024},
+    {{&SettingsRecord::depthPrepareSource, nullptr}, 4196, 8},
+    {{&SettingsRecord::depthPrepareDestiny, nullptr}, 4196, 4196},
+    {{&SettingsRecord::depthOpenSource, nullptr}, 4196, 4},
+    {{&SettingsRecord::depthSearchDestiny, nullptr}, 2048, 2048},
+    {{&SettingsRecord::depthCreateDestiny, nullptr}, 1024, 1024},
+    {{nullptr, &CopyJobRecord::readDepth}, 4, 2},
+    {{nullptr, &CopyJobRecord::writeDepth}, 4, 1024},
+    {{&SettingsRecord::depthCloseSource, nullptr}, 1024, 2},
+    {{&SettingsRecord::depthCloseDestiny, nullptr}, 4196, 4196},
+    {{&SettingsRecord::depthSearch, nullptr}, 2048, 8},
 };
 
 void LoadPreset(int32_t PresetRow::*column) {
-    for (const PresetRow& row : kPresets) {
-        if (row.setting)
-            Settings.*row.setting = row.*column;
-        else
-            CopyJob.*row.runDepth = row.*column;
-    }
+    for (const PresetRow& row : kPresets) row.depth.Set(row.*column);
 }
 
 // The first skip rule that holds for the source entry; only its low eight bits count.

@@ -12,27 +12,26 @@ namespace engine {
 
 namespace {
 
-// Each attempting step's limit: a setting, or one of the run's own depths.
+// Each attempting step's limit.
 struct DepthRow {
     int32_t state;
-    Shared<int32_t> SettingsRecord::*setting;
-    int32_t CopyJobRecord::*runDepth;
+    DepthSlot depth;
 };
 
 constexpr DepthRow kDepths[] = {
-    {JobState::SearchSource, &SettingsRecord::depthSearchSource, nullptr},
-    {JobState::SearchFolder, &SettingsRecord::depthSearchFolder, nullptr},
-    {JobState::TryCreateFolder, &SettingsRecord::depthTryCreateFolder, nullptr},
-    {JobState::SearchDestiny, &SettingsRecord::depthSearchDestiny, nullptr},
-    {JobState::PrepareSource, &SettingsRecord::depthPrepareSource, nullptr},
-    {JobState::PrepareDestiny, &SettingsRecord::depthPrepareDestiny, nullptr},
-    {JobState::OpenSource, &SettingsRecord::depthOpenSource, nullptr},
-    {JobState::CreateDestiny, &SettingsRecord::depthCreateDestiny, nullptr},
-    {JobState::ReadByte, nullptr, &CopyJobRecord::readDepth},
-    {JobState::WriteByte, nullptr, &CopyJobRecord::writeDepth},
-    {JobState::CloseSource, &SettingsRecord::depthCloseSource, nullptr},
-    {JobState::CloseDestiny, &SettingsRecord::depthCloseDestiny, nullptr},
-    {JobState::SearchNext, &SettingsRecord::depthSearch, nullptr},
+    {JobState::SearchSource, {&SettingsRecord::depthSearchSource, nullptr}},
+    {JobState::SearchFolder, {&SettingsRecord::depthSearchFolder, nullptr}},
+    {JobState::TryCreateFolder, {&SettingsRecord::depthTryCreateFolder, nullptr}},
+    {JobState::SearchDestiny, {&SettingsRecord::depthSearchDestiny, nullptr}},
+    {JobState::PrepareSource, {&SettingsRecord::depthPrepareSource, nullptr}},
+    {JobState::PrepareDestiny, {&SettingsRecord::depthPrepareDestiny, nullptr}},
+    {JobState::OpenSource, {&SettingsRecord::depthOpenSource, nullptr}},
+    {JobState::CreateDestiny, {&SettingsRecord::depthCreateDestiny, nullptr}},
+    {JobState::ReadByte, {nullptr, &CopyJobRecord::readDepth}},
+    {JobState::WriteByte, {nullptr, &CopyJobRecord::writeDepth}},
+    {JobState::CloseSource, {&SettingsRecord::depthCloseSource, nullptr}},
+    {JobState::CloseDestiny, {&SettingsRecord::depthCloseDestiny, nullptr}},
+    {JobState::SearchNext, {&SettingsRecord::depthSearch, nullptr}},
 };
 
 // What a step says when it gives up: the console sentence; the log gets it with a lower-case
@@ -74,7 +73,7 @@ void CountAttempt() {
 int32_t DepthOf(int32_t state) {
     for (const DepthRow& row : kDepths) {
         if (row.state != state) continue;
-        return row.setting ? (Settings.*row.setting).load() : CopyJob.*row.runDepth;
+        return row.depth.Get();
     }
     return INT32_MAX;
 }

@@ -4,7 +4,24 @@
 
 #include <cstdint>
 
+#include "engine/copy_job.h"
+#include "settings/settings.h"
+
 namespace engine {
+
+// A depth limit: a field of Settings, or one of the run's own depths (readDepth, writeDepth).
+struct DepthSlot {
+    Shared<int32_t> SettingsRecord::*setting;
+    int32_t CopyJobRecord::*runDepth;
+
+    int32_t Get() const { return setting ? (Settings.*setting).load() : CopyJob.*runDepth; }
+    void Set(int32_t value) const {
+        if (setting)
+            Settings.*setting = value;
+        else
+            CopyJob.*runDepth = value;
+    }
+};
 
 enum class Outcome { Succeeded, Again, Exhausted };
 

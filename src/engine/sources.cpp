@@ -6,11 +6,11 @@
 #include "engine/steps.h"
 #include "output/console.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/messages.h"
 #include "output/settings_report.h"
 #include "runtime/io_result.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace engine {
 

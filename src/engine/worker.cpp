@@ -9,10 +9,10 @@
 #include "engine/copy_job.h"
 #include "engine/steps.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/html_log.h"
 #include "output/messages.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 CopyJobRecord CopyJob;
 CopyTotalsRecord CopyTotals;

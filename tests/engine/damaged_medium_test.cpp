@@ -26,7 +26,7 @@ struct Row {
     std::function<void()> setup;                               // settings and other faults
     std::vector<std::pair<std::string, std::string>> destiny;  // files the run must make
     std::vector<std::string> console;
-    const char* totals;  // "files read written", or "" when no totals are logged
+    const char* totals;  // "files read written [verified]", or "" when no totals are logged
     const char* source = "C:\\src\\*.*";
     const char* destinyFolder = "D:\\out";
     uint32_t destinyAttributes = os::kAttrArchive;
@@ -251,7 +251,7 @@ const Row kRows[] = {
      },
      {{"D:\\out\\x.bin", "abcd"}},
      {"Copied \"x.bin\" 4bytes, written 4bytes, verified 3bytes"},
-     "1 4 4",
+     "1 4 4 4",
      "C:\\src\\*.*",
      "D:\\out",
      0x27},
@@ -262,7 +262,7 @@ const Row kRows[] = {
     {"a written byte that reads back at the third try",
      {{"C:\\src\\x.bin", kDigits}}, {{"D:\\out\\x.bin", 4, 5, 2}}, [] { Set("verifyData", 1); },
      {{"D:\\out\\x.bin", kDigits}},
-     {"Copied \"x.bin\" 10bytes, written 10bytes, verified 9bytes"}, "1 10 10"},
+     {"Copied \"x.bin\" 10bytes, written 10bytes, verified 9bytes"}, "1 10 10 10"},
     {"a source without a folder, searches failing on the way",
      {{"C:\\work\\a.txt", "a"}, {"C:\\work\\b.txt", "b"}},
      {},
@@ -364,11 +364,13 @@ void CheckExpected(const Row& row, const Seen& seen) {
     EXPECT_EQ(seen.log.find("Totally") != std::string::npos, !totals.empty());
     if (totals.empty()) return;
     std::istringstream numbers(totals);
-    std::string files, read, written;
-    numbers >> files >> read >> written;
+    std::string files, read, written, verified;  // verified only with read-back
+    numbers >> files >> read >> written >> verified;
     for (std::string text : {"Processed " + files + " files", "Read " + read + "bytes",
                              "Written " + written + "bytes"})
         EXPECT_NE(seen.log.find(text + "</FONT>"), std::string::npos) << text;
+    EXPECT_EQ(seen.log.find("Verified " + verified + "bytes</FONT>") != std::string::npos,
+              !verified.empty());
 }
 
 // Each row byte by byte, as the steps are written, then in blocks of three bytes, so that faults
