@@ -68,11 +68,11 @@ void SetRunDepths() {
 }  // namespace
 
 void SetRunButtons(bool running) {
-    os::EnableWin(Controls.stopButton, running);
-    os::EnableWin(Controls.pauseButton, running);
-    os::EnableWin(Controls.copyButton, !running);
-    os::EnableWin(Controls.sourceBrowse, !running);
-    os::EnableWin(Controls.destinyBrowse, !running);
+    output::EnableQueued(Controls.stopButton, running);
+    output::EnableQueued(Controls.pauseButton, running);
+    output::EnableQueued(Controls.copyButton, !running);
+    output::EnableQueued(Controls.sourceBrowse, !running);
+    output::EnableQueued(Controls.destinyBrowse, !running);
 }
 
 ShortText LoadPath(ShortText CopyJobRecord::*path) {
@@ -121,7 +121,7 @@ void TryCreateFolder() {
 }
 
 void StartCopying() {
-    os::Send(Controls.stateLine, os::kMsgSetFont, Controls.fonts[kFontHeavy], 1);
+    output::SetFontQueued(Controls.stateLine, Controls.fonts[kFontHeavy]);
     output::ShowText(Controls.stateLine, "");
     SetRunButtons(true);
     output::SyncCheckBoxes();

@@ -1,5 +1,6 @@
 #include "output/progress_bar.h"
 
+#include "output/display.h"
 #include "output_fixture.h"
 
 namespace {
@@ -51,6 +52,25 @@ TEST_F(ProgressBarTest, CellsColouredByFill) {
     }
     output::DrawProgressBar(200, output::kProgressCells);  // beyond the cells fills them all
     ExpectBar(40);
+}
+
+// The worker's texts and bar queue up while the main thread is busy; one batch shows the
+// newest of each, drawing the bar once.
+TEST_F(ProgressBarTest, QueuedBatchShowsTheNewest) {
+    output::ResetQueued();
+    os::Window other = os::MakeWindow(0, "STATIC", "", os::kStyleChild | os::kStyleVisible, 10, 400,
+                                      100, 12, Controls.mainWindow);
+    output::ShowText(Controls.consolePane, "1%");
+    output::ShowProgressBar(3);
+    output::ShowText(other, "x");
+    output::ShowText(Controls.consolePane, "2%");
+    output::ShowProgressBar(7);
+    int taken = sim::DeviceContextsTaken();
+    output::ShowQueued();
+    EXPECT_EQ(sim::Info(Controls.consolePane).text, "2%");
+    EXPECT_EQ(sim::Info(other).text, "x");
+    ExpectBar(7);
+    EXPECT_EQ(sim::DeviceContextsTaken() - taken, 1);
 }
 
 TEST(FilledCells, RoundsToNearest) {
