@@ -68,6 +68,13 @@ HWND WaitForMainWindow(const Program& program, const char* className, DWORD time
     if (window == nullptr) return nullptr;
     DWORD spent = GetTickCount() - start;
     WaitForInputIdle(program.process.hProcess, spent < timeoutMs ? timeoutMs - spent : 0);
+    // The window exists before its controls and settings do, and Wine may call the program
+    // idle early: a sent message is answered only once the thread takes messages, so by then
+    // start-up no longer overwrites what a test types.
+    spent = GetTickCount() - start;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL,
+                        spent < timeoutMs ? timeoutMs - spent : 1, &answer);
     return window;
 }
 
