@@ -85,7 +85,11 @@ int64_t ReadBack(int64_t offset, const uint8_t* expected, int64_t count, int64_t
     uint32_t done = 0;
     if (rt::IoResult() == 0) rt::Read(CopyJob.destinyFile, readBackBlock, count, &done);
     if (rt::IoResult() != 0) return 0;
-    for (uint32_t i = 0; i < done; ++i) *equal += readBackBlock[i] == expected[i];
+    for (uint32_t i = 0; i < done; ++i) {
+        bool same = readBackBlock[i] == expected[i];
+        *equal += same;
+        if (!same) NoteDamage(differs, offset + i, offset + i);
+    }
     if (done > 0) CopyJob.verifyByte = readBackBlock[done - 1];
     return done;
 }

@@ -68,12 +68,14 @@ void ReadByte() {
     ++CopyJob.fileBytesRead;
     ++CopyTotals.bytesRead;
     ++CopyJob.byteHistogram[CopyJob.byteBuffer];
+    CopyJob.byteMadeUp = false;
 }
 
 // Touches neither the source nor a counter: the made-up byte is counted as written, never as
 // read.
 void SubstituteByte() {
     CopyJob.byteBuffer = Settings.subDamagedBitByZero ? 0 : MostFrequentByte();
+    CopyJob.byteMadeUp = true;  // recorded once it is written
     CopyJob.state = Settings.haltOnFirstError ? JobState::CloseSource : JobState::WriteByte;
 }
 
@@ -86,6 +88,8 @@ void WriteByte() {
     if (Settle(JobState::WriteByte, written, JobState::VerifyByte, JobState::CloseSource) !=
         Outcome::Succeeded)
         return;
+    if (CopyJob.byteMadeUp) NoteDamage(madeUp, CopyJob.fileBytesWritten, CopyJob.fileBytesWritten);
+    CopyJob.byteMadeUp = false;
     ++CopyTotals.bytesWritten;
     ++CopyJob.fileBytesWritten;
     // The last byte of a file is never read back.
@@ -121,7 +125,10 @@ void VerifyByte() {
     if (Settle(JobState::VerifyByte, read, JobState::ReadByte, JobState::VerifyByte) !=
         Outcome::Succeeded)
         return;
-    if (CopyJob.verifyByte != CopyJob.byteBuffer) return;  // only counted, never reported
+    if (CopyJob.verifyByte != CopyJob.byteBuffer) {
+        NoteDamage(differs, CopyJob.fileBytesWritten - 1, CopyJob.fileBytesWritten - 1);
+        return;
+    }
     ++CopyJob.fileBytesVerified;
     ++CopyTotals.bytesVerified;
 }

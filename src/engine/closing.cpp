@@ -91,12 +91,14 @@ void CloseSource() {
 void CloseDestiny() {
     CountAttempt();
     rt::Close(CopyJob.destinyFile);
-    if (Settle(JobState::CloseDestiny, rt::IoResult() == 0, JobState::SearchNext,
-               JobState::SearchNext) != Outcome::Succeeded)
-        return;
+    Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0, JobState::SearchNext,
+                             JobState::SearchNext);
+    if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
+    if (outcome != Outcome::Succeeded) return;
     SetDestinyAttributes();
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());
+    ReportDamage();
     if (Settings.waitEnterAfterEachCopy)
         os::ShowMessageBox(Controls.mainWindow, "Press enter to continue", "tramox", os::kBoxOk);
 }
@@ -105,7 +107,7 @@ void FinishRun() {
     LogTotals();
     if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowRestore);
     if (Settings.updateTitle) output::ShowText(Controls.mainWindow, "tramox");
-    os::Send(Controls.stateLine, os::kMsgSetFont, Controls.fonts[kFontSmall], 1);
+    output::SetFontQueued(Controls.stateLine, Controls.fonts[kFontSmall]);
     output::ShowText(Controls.stateLine, "Done");
     output::ShowText(Controls.detailLine, "");
     output::ShowText(Controls.progressLine, "");

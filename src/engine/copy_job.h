@@ -4,12 +4,23 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "engine/copy_run.h"
 #include "runtime/dir_search.h"
 #include "runtime/files.h"
 #include "runtime/shared_value.h"
 #include "runtime/short_text.h"
+
+// Bytes first to last of a destiny file, counted from 0.
+struct ByteRange {
+    int64_t first, last;
+};
+
+// Why bytes of a destiny file cannot be trusted: made up for unreadable source bytes, read back
+// as another value, or never written because the file was cut short.
+enum DamageKind : uint8_t { madeUp = 0, differs = 1, missing = 2 };
+constexpr int kDamageKinds = 3;
 
 struct CopyJobRecord {
     Shared<int32_t> state{Idle};
@@ -34,6 +45,11 @@ struct CopyJobRecord {
     int64_t fileBytesRead = 0, fileBytesWritten = 0, fileBytesVerified = 0;
     Shared<uint8_t> percent;
     std::mutex pathLock;
+    // The destiny file's damage, merged ranges per DamageKind, from its creation until reported;
+    // byteMadeUp while the byte being copied is a made-up one not yet written.
+    std::vector<ByteRange> damage[kDamageKinds];
+    bool damagePending = false, byteMadeUp = false;
+    bool damageRunHeaded = false;  // this run's line in tramox.damage is written
 };
 
 struct CopyTotalsRecord {

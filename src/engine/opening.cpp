@@ -98,6 +98,7 @@ void CreateDestiny() {
     if (outcome != Outcome::Succeeded) return;
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     ForgetSourceBlock();
+    StartDamageRecord();
     if (Settings.enableFasterCopy) LoadPreset(&PresetRow::faster);
     if (CopyJob.sourceFolder.size() >= 2 && CopyJob.sourceFolder[1] == ':' &&
         (CopyJob.sourceFolder[0] == 'a' || CopyJob.sourceFolder[0] == 'b') && Settings.recognize)

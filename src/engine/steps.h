@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/copy_job.h"
 #include "runtime/short_text.h"
 
 namespace engine {
@@ -50,6 +51,12 @@ bool CopyStretch();
 void CloseSource();
 void CloseDestiny();
 void FinishRun();
+
+// The damage record of the destiny file: started when it is created, noted byte by byte, and
+// reported once after its result line (console, log and tramox.damage).
+void StartDamageRecord();
+void NoteDamage(DamageKind kind, int64_t first, int64_t last);
+void ReportDamage();
 
 // Gives the source file the attributes it had before the copy, if they were changed and not
 // given back yet.

@@ -119,6 +119,7 @@ void StopRun() {
     CloseSource();
     CloseDestiny();
     ReleaseFiles();
+    ReportDamage();  // a file whose close did not come to an end is cut short all the same
     output::WriteLogEntry("Stopped by user", output::warning, false);
     output::WriteConsoleLine("Stopped by user");
     FinishRun();
@@ -186,6 +187,7 @@ void StartCopyRun() {
         requests.running = true;
         anyRequest = false;
     }
+    CopyJob.damagePending = CopyJob.damageRunHeaded = false;  // a closed run's file is not ours
     CopyJob.state = JobState::SearchSource;
     try {
         CopyJob.worker = std::thread(CopyWorker);

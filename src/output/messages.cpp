@@ -33,9 +33,10 @@ const ShortText& KindColour(MessageKind kind) {
     return Settings.*kKindColours[kind <= notice ? kind : plain];
 }
 
-std::string EntryLine(const ShortText& text, MessageKind kind, bool reportLink) {
+std::string EntryLine(std::string_view text, MessageKind kind, bool reportLink) {
     std::string size = rt::NumberText(Settings.fontSizeHtmlLog).str();
-    std::string line = FontTag(size, KindColour(kind)) + text.str();
+    std::string line = FontTag(size, KindColour(kind));
+    line += text;
     if (!reportLink) return line + "</FONT><BR>";
     line += " </FONT><A HREF=mailto:";
     line += kReportAddress;
@@ -64,6 +65,10 @@ void OpenLogForEntry() {
 }  // namespace
 
 void WriteLogEntry(const ShortText& text, MessageKind kind, bool reportLink) {
+    WriteLongLogEntry(text.view(), kind, reportLink);
+}
+
+void WriteLongLogEntry(std::string_view text, MessageKind kind, bool reportLink) {
     if (!Settings.enableLog) return;
     std::lock_guard<std::mutex> hold(OutputLock());
     OpenLogForEntry();

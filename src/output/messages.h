@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string_view>
 
 #include "runtime/short_text.h"
 
@@ -13,6 +14,8 @@ enum MessageKind : uint8_t { plain = 0, error = 1, warning = 2, notice = 3 };
 
 // Appends one HTML line to the log when enableLog is yes; otherwise touches nothing.
 void WriteLogEntry(const ShortText& text, MessageKind kind, bool reportLink);
+// The same for a text that may be longer than a ShortText.
+void WriteLongLogEntry(std::string_view text, MessageKind kind, bool reportLink);
 // Appends one line to tramox.console and refreshes the console pane.
 void WriteConsoleLine(const ShortText& text);
 

@@ -62,7 +62,7 @@ const Row kRows[] = {
      {{"C:\\src\\x.bin", 3, 5, -1}},
      nullptr,
      {{"D:\\out\\x.bin", "0120006789"}},
-     {"Copied \"x.bin\" 7bytes, written 10bytes"},
+     {"Copied \"x.bin\" 7bytes, written 10bytes", "Made up 3 bytes of \"x.bin\": 3-5"},
      "1 7 10"},
     {"marginal byte read at the third try",
      {{"C:\\src\\x.bin", kDigits}},
@@ -76,7 +76,7 @@ const Row kRows[] = {
      {{"A:\\src\\x.bin", 2, 2, 2}},
      nullptr,
      {{"D:\\out\\x.bin", "aaa"}},
-     {"Copied \"x.bin\" 2bytes, written 3bytes"},
+     {"Copied \"x.bin\" 2bytes, written 3bytes", "Made up 1 bytes of \"x.bin\": 2"},
      "1 2 3",
      "A:\\src\\*.*"},
     {"halt on first error keeps what was copied",
@@ -84,35 +84,38 @@ const Row kRows[] = {
      {{"C:\\src\\x.bin", 2, 2, -1}},
      [] { Set("haltOnFirstError", 1); },
      {{"D:\\out\\x.bin", "01"}, {"D:\\out\\y.bin", "yz"}},
-     {"Copied \"x.bin\" 2bytes, written 2bytes", "Copied \"y.bin\" 2bytes, written 2bytes"},
+     {"Copied \"x.bin\" 2bytes, written 2bytes", "Not copied 8 bytes of \"x.bin\": 2-9",
+      "Copied \"y.bin\" 2bytes, written 2bytes"},
      "2 4 4"},
     {"unreadable bytes made up as zero",
      {{"C:\\src\\x.bin", "aabb"}},
      {{"C:\\src\\x.bin", 1, 2, -1}},
      [] { Set("subDamagedBitByZero", 1); },
      {{"D:\\out\\x.bin", std::string("a\0\0b", 4)}},
-     {"Copied \"x.bin\" 2bytes, written 4bytes"},
+     {"Copied \"x.bin\" 2bytes, written 4bytes", "Made up 2 bytes of \"x.bin\": 1-2"},
      "1 2 4"},
     {"the most frequent byte counts over every file read",
      {{"C:\\src\\a.bin", "xyyz"}, {"C:\\src\\b.bin", "q?"}},
      {{"C:\\src\\b.bin", 1, 1, -1}},
      nullptr,
      {{"D:\\out\\a.bin", "xyyz"}, {"D:\\out\\b.bin", "qy"}},
-     {"Copied \"a.bin\" 4bytes, written 4bytes", "Copied \"b.bin\" 1bytes, written 2bytes"},
+     {"Copied \"a.bin\" 4bytes, written 4bytes", "Copied \"b.bin\" 1bytes, written 2bytes",
+      "Made up 1 bytes of \"b.bin\": 1"},
      "2 5 6"},
     {"a full destiny disk gives the file up with a message",
      {{"C:\\src\\x.bin", "abcdefgh"}},
      {},
      [] { sim::FillDiskAfter('D', 4); },
      {{"D:\\out\\x.bin", "abcd"}},
-     {"Unable to write destiny file", "Copied \"x.bin\" 5bytes, written 4bytes"},
+     {"Unable to write destiny file", "Copied \"x.bin\" 5bytes, written 4bytes",
+      "Not copied 4 bytes of \"x.bin\": 4-7"},
      "1 5 4"},
     {"a source shorter than listed ends in made-up bytes",
      {{"C:\\src\\x.bin", "abcdef"}},
      {},
      [] { ChangeSourceOnOpening("C:\\src\\x.bin", "abc"); },
      {{"D:\\out\\x.bin", "abcaaa"}},
-     {"Copied \"x.bin\" 3bytes, written 6bytes"},
+     {"Copied \"x.bin\" 3bytes, written 6bytes", "Made up 3 bytes of \"x.bin\": 3-5"},
      "1 3 6"},
     {"a source longer than listed gives the listed bytes",
      {{"C:\\src\\x.bin", "abc"}},
@@ -256,13 +259,26 @@ const Row kRows[] = {
      "D:\\out",
      0x27},
     {"bad bytes in the first and the last block",
-     {{"C:\\src\\x.bin", kDigits}}, {{"C:\\src\\x.bin", 1, 1, -1}, {"C:\\src\\x.bin", 9, 9, -1}},
-     nullptr, {{"D:\\out\\x.bin", "0023456780"}}, {"Copied \"x.bin\" 8bytes, written 10bytes"},
+     {{"C:\\src\\x.bin", kDigits}},
+     {{"C:\\src\\x.bin", 1, 1, -1}, {"C:\\src\\x.bin", 9, 9, -1}},
+     nullptr,
+     {{"D:\\out\\x.bin", "0023456780"}},
+     {"Copied \"x.bin\" 8bytes, written 10bytes", "Made up 2 bytes of \"x.bin\": 1, 9"},
      "1 8 10"},
+    {"every byte made up",
+     {{"C:\\src\\x.bin", kDigits}},
+     {{"C:\\src\\x.bin", 0, 9, -1}},
+     nullptr,
+     {{"D:\\out\\x.bin", std::string(10, '\0')}},
+     {"Copied \"x.bin\" 0bytes, written 10bytes", "Made up 10 bytes of \"x.bin\": 0-9"},
+     "1 0 10"},
     {"a written byte that reads back at the third try",
-     {{"C:\\src\\x.bin", kDigits}}, {{"D:\\out\\x.bin", 4, 5, 2}}, [] { Set("verifyData", 1); },
+     {{"C:\\src\\x.bin", kDigits}},
+     {{"D:\\out\\x.bin", 4, 5, 2}},
+     [] { Set("verifyData", 1); },
      {{"D:\\out\\x.bin", kDigits}},
-     {"Copied \"x.bin\" 10bytes, written 10bytes, verified 9bytes"}, "1 10 10 10"},
+     {"Copied \"x.bin\" 10bytes, written 10bytes, verified 9bytes"},
+     "1 10 10 10"},
     {"a source without a folder, searches failing on the way",
      {{"C:\\work\\a.txt", "a"}, {"C:\\work\\b.txt", "b"}},
      {},
@@ -314,6 +330,7 @@ struct Seen {
     std::string log;
     std::vector<std::string> destiny;  // name and bytes of every file in the destiny folder
     std::vector<int64_t> counts;       // totals, the last file's counters, the histogram
+    std::string damage;                // tramox.damage
 };
 
 Seen RunRow(const Row& row) {
@@ -334,23 +351,48 @@ Seen RunRow(const Row& row) {
     EngineTest::Copy(row.source, row.destinyFolder);
     onState = nullptr;
     CheckInvariants(row);
-    Seen seen{trace, EngineTest::ConsoleLines(), EngineTest::Log(), {}, {}};
+    Seen seen{trace, EngineTest::ConsoleLines(), EngineTest::Log(), {}, {}, {}};
     rt::DirEntry entry;
-    for (int32_t code = rt::FindFirst(std::string(row.destinyFolder) + "\\*", 63, entry);
-         code == 0; code = rt::FindNext(entry))
-        seen.destiny.push_back(entry.name.str() + ": " +
-                               sim::Content(std::string(row.destinyFolder) + "\\" + entry.name.str()));
+    for (int32_t code = rt::FindFirst(std::string(row.destinyFolder) + "\\*", 63, entry); code == 0;
+         code = rt::FindNext(entry))
+        seen.destiny.push_back(
+            entry.name.str() + ": " +
+            sim::Content(std::string(row.destinyFolder) + "\\" + entry.name.str()));
     rt::FindClose(entry);
-    seen.counts = {CopyTotals.filesProcessed,  CopyTotals.bytesRead,       CopyTotals.bytesWritten,
-                   CopyTotals.bytesVerified,   CopyJob.fileBytesRead,      CopyJob.fileBytesWritten,
+    seen.counts = {CopyTotals.filesProcessed, CopyTotals.bytesRead,  CopyTotals.bytesWritten,
+                   CopyTotals.bytesVerified,  CopyJob.fileBytesRead, CopyJob.fileBytesWritten,
                    CopyJob.fileBytesVerified};
     seen.counts.insert(seen.counts.end(), std::begin(CopyJob.byteHistogram),
                        std::end(CopyJob.byteHistogram));
+    seen.damage = sim::Content("C:\\work\\tramox.damage");
     return seen;
+}
+
+// The lines tramox.damage must hold after the row's damage lines in the console: the run's own
+// line, then the destiny file, its kind and its ranges, apart by blanks.
+std::string ExpectedRecord(const Row& row) {
+    const std::pair<const char*, const char*> kinds[] = {
+        {"Made up ", "made-up"}, {"Read back ", "differs"}, {"Not copied ", "missing"}};
+    std::string record;
+    for (const std::string& line : row.console)
+        for (const auto& [opening, word] : kinds) {
+            if (line.rfind(opening, 0) != 0) continue;
+            size_t quote = line.find('"'), colon = line.find("\": ");
+            std::string ranges = line.substr(colon + 3);
+            for (size_t comma; (comma = ranges.find(", ")) != std::string::npos;)
+                ranges.replace(comma, 2, " ");
+            record += std::string(row.destinyFolder) + "\\" +
+                      line.substr(quote + 1, colon - quote - 1) + "\t" + word + "\t" + ranges +
+                      "\r\n";
+        }
+    if (record.empty()) return record;  // a run without damage writes nothing
+    return "#2010-05-03 14:07:09 " + std::string(row.source) + " -> " + row.destinyFolder + "\r\n" +
+           record;
 }
 
 void CheckExpected(const Row& row, const Seen& seen) {
     EXPECT_EQ(seen.console, row.console);
+    EXPECT_EQ(seen.damage, ExpectedRecord(row));
     for (std::string line : row.console) {  // each failure also in the log, lower case
         if (line.rfind("Unable ", 0) != 0) continue;
         line[0] = 'u';
@@ -392,6 +434,7 @@ TEST_F(EngineTest, DamagedMedium) {
             EXPECT_EQ(blocks.log, single.log);
             EXPECT_EQ(blocks.destiny, single.destiny);
             EXPECT_EQ(blocks.counts, single.counts);
+            EXPECT_EQ(blocks.damage, single.damage);
         }
     }
 }

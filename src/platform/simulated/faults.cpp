@@ -80,6 +80,13 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
         ReadFault{Upper(PathText(parsed)), first, last, times, error, {}});
 }
 
+void SpoilWrites(const std::string& path, uint64_t first, uint64_t last) {
+    Lock lock(Mutex());
+    Path parsed;
+    if (ParsePath(path, &parsed))
+        Machine().spoiledWrites.push_back({Upper(PathText(parsed)), first, last});
+}
+
 void FillDiskAfter(char drive, uint64_t bytes) {
     Lock lock(Mutex());
     Machine().diskLeft[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] = bytes;
@@ -91,6 +98,7 @@ void ClearFaults() {
     machine.faults.clear();
     machine.readFaults.clear();
     machine.diskLeft.clear();
+    machine.spoiledWrites.clear();
 }
 
 int Count(Op op) {

@@ -199,6 +199,12 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32
         std::string& content = open->node->content;
         if (content.size() < open->position + put) content.resize(open->position + put, '\0');
         std::memcpy(content.data() + open->position, buffer, put);
+        for (const State::Spoiled& spoiled : Machine().spoiledWrites) {
+            if (spoiled.path != Upper(path)) continue;
+            for (uint64_t at = std::max(open->position, spoiled.first);
+                 at <= spoiled.last && at < open->position + put; ++at)
+                content[at] = static_cast<char>(~content[at]);
+        }
         open->node->writeTime = NowUtc();
         open->position += put;
         Machine().bytes.fileWritten += put;

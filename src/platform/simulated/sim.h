@@ -52,6 +52,9 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
 // After `bytes` more bytes written to files on `drive`, writes there come short: they write
 // what fits and fail with 112 (the disk is full). Other drives keep their room.
 void FillDiskAfter(char drive, uint64_t bytes);
+// Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
+// them; reading them back gives the stored bytes.
+void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);
 void ClearFaults();
 // How many times an operation was called (successful or not) since Reset.
 int Count(Op op);

@@ -115,6 +115,11 @@ struct State {
     // Faults and counters
     std::vector<Fault> faults;
     std::vector<ReadFault> readFaults;
+    struct Spoiled {
+        std::string path;  // upper case, absolute
+        uint64_t first, last;
+    };
+    std::vector<Spoiled> spoiledWrites;
     std::map<char, uint64_t> diskLeft;  // bytes still free on the drives that fill up
     std::array<int, static_cast<size_t>(Op::Count)> counts{};
     Traffic bytes{};

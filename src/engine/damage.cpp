@@ -1,0 +1,122 @@
+// The damage record: which bytes of each destiny file cannot be trusted, told after its result
+// line in the console and the log, and kept in tramox.damage.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/copy_job.h"
+#include "engine/steps.h"
+#include "output/damage_file.h"
+#include "output/messages.h"
+#include "runtime/text.h"
+
+namespace engine {
+
+namespace {
+
+// Each kind's console words around the count, and its word in tramox.damage.
+struct KindRow {
+    const char* before;
+    const char* after;
+    const char* recordWord;
+};
+
+constexpr KindRow kKinds[kDamageKinds] = {
+    {"Made up ", " bytes of \"", "made-up"},
+    {"Read back ", " differing bytes of \"", "differs"},
+    {"Not copied ", " bytes of \"", "missing"},
+};
+
+constexpr size_t kLineLimit = ShortText::kMax;
+
+std::string Number(int64_t value) { return rt::NumberText(value).str(); }
+
+std::string RangeText(const ByteRange& range) {
+    std::string text = Number(range.first);
+    if (range.last != range.first) text += "-" + Number(range.last);
+    return text;
+}
+
+// The ranges after `head`, as many as fit in a console line; the rest are counted.
+std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
+    std::string all;
+    for (size_t i = 0; i < ranges.size(); ++i) all += (i ? ", " : "") + RangeText(ranges[i]);
+    if (head.size() + all.size() <= kLineLimit) return all;
+    std::string kept;
+    size_t count = 0;
+    for (; count < ranges.size(); ++count) {
+        std::string next = (count ? ", " : "") + RangeText(ranges[count]);
+        std::string ending = ", and " + Number(ranges.size() - count - 1) + " more ranges";
+        if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
+        kept += next;
+    }
+    return kept + (count ? ", and " : "and ") + Number(ranges.size() - count) + " more ranges";
+}
+
+int64_t ByteCount(const std::vector<ByteRange>& ranges) {
+    int64_t count = 0;
+    for (const ByteRange& range : ranges) count += range.last - range.first + 1;
+    return count;
+}
+
+void TellKind(const KindRow& row, const std::vector<ByteRange>& ranges) {
+    const std::string name = CopyJob.entry.name.str();
+    std::string opening = row.before + Number(ByteCount(ranges)) + row.after;
+    std::string ranged = RangesThatFit(opening + name + "\": ", ranges);
+    output::WriteConsoleLine(ShortText(opening + name + "\": " + ranged));
+    opening[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(opening[0])));
+    output::WriteLongLogEntry(opening + "<B>" + name + "</B>\": " + ranged, output::warning, false);
+}
+
+// "#2026-12-08 13:39:01 source -> destiny": the run's first line in tramox.damage.
+std::string RunLine() {
+    os::LocalTime now = os::GetLocalTime();
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.year, now.month,
+                  now.day, now.hour, now.minute, now.second);
+    return std::string("#") + stamp + " " + LoadPath(&CopyJobRecord::sourceSpec).str() + " -> " +
+           LoadPath(&CopyJobRecord::destinyPath).str();
+}
+
+}  // namespace
+
+void StartDamageRecord() {
+    for (std::vector<ByteRange>& ranges : CopyJob.damage) ranges.clear();
+    CopyJob.damagePending = true;
+    CopyJob.byteMadeUp = false;
+}
+
+void NoteDamage(DamageKind kind, int64_t first, int64_t last) {
+    std::vector<ByteRange>& ranges = CopyJob.damage[kind];
+    if (!ranges.empty() && first <= ranges.back().last + 1 && last >= ranges.back().first) {
+        ranges.back().first = std::min(ranges.back().first, first);
+        ranges.back().last = std::max(ranges.back().last, last);
+        return;
+    }
+    ranges.push_back(ByteRange{first, last});
+}
+
+void ReportDamage() {
+    if (!CopyJob.damagePending) return;
+    CopyJob.damagePending = false;
+    int64_t listed = static_cast<int64_t>(CopyJob.entry.size);
+    if (CopyJob.fileBytesWritten < listed)
+        NoteDamage(missing, CopyJob.fileBytesWritten, listed - 1);
+    std::vector<std::string> record;
+    for (int kind = 0; kind < kDamageKinds; ++kind) {
+        const std::vector<ByteRange>& ranges = CopyJob.damage[kind];
+        if (ranges.empty()) continue;
+        if (record.empty() && !CopyJob.damageRunHeaded) record.push_back(RunLine());
+        TellKind(kKinds[kind], ranges);
+        std::string line = CopyJob.destinyFile.name.str() + "\t" + kKinds[kind].recordWord + "\t";
+        for (size_t i = 0; i < ranges.size(); ++i) line += (i ? " " : "") + RangeText(ranges[i]);
+        record.push_back(line);
+    }
+    if (record.empty()) return;  // a whole file adds nothing anywhere
+    output::AppendDamageLines(record);
+    CopyJob.damageRunHeaded = true;
+}
+
+}  // namespace engine
