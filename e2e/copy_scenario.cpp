@@ -1,7 +1,8 @@
 // Scenario "copy": one start of tramox copies a folder into a destiny folder it has to create,
-// leaves a destiny file that is already there alone, pauses, unpauses and stops a long copy, and
-// abandons one when its window is closed.
+// leaves a destiny file that is already there alone, makes up bytes it cannot read, pauses,
+// unpauses and stops a long copy, and abandons one when its window is closed.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct Session {
     HWND window{}, sourceEdit{}, destinyEdit{}, copy{}, pause{}, stop{}, stateLine{}, pane{},
         progressLine{};
     std::string console;  // what the console pane and tramox.console must hold by now
+    std::string damage;   // what tramox.damage must hold, each run's time written as kWhen
     std::string At(const std::string& name) const { return work + "\\" + name; }
 };
 
@@ -161,6 +163,34 @@ void CheckLog(const Session& s, const std::string& name, const std::vector<std::
     CheckClean(name + ": the log holds the run's entries", mismatches);
 }
 
+constexpr char kWhen[] = "YYYY-MM-DD HH:MM:SS";
+
+// A run's line in tramox.damage, and the record's lines after it.
+void RecordRun(Session& s, const std::string& source, const std::string& destiny,
+               const std::string& lines) {
+    s.damage += std::string("#") + kWhen + " " + source + " -> " + destiny + "\r\n" + lines;
+}
+
+// tramox.damage as recorded so far; each run's time must be a local time of that form.
+void CheckDamageRecord(const Session& s, const std::string& name) {
+    std::string file, masked;
+    bool read = ReadWholeFile(s.At("tramox.damage"), &file);
+    const std::string form = kWhen;
+    for (size_t start = 0, end; (end = file.find("\r\n", start)) != file.npos; start = end + 2) {
+        std::string line = file.substr(start, end - start);
+        bool shaped = line.size() > form.size() && line[0] == '#';
+        for (size_t i = 0; shaped && i < form.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(line[i + 1]);
+            shaped = std::isalpha(static_cast<unsigned char>(form[i])) ? std::isdigit(c) != 0
+                                                                       : c == form[i];
+        }
+        if (shaped) line.replace(1, form.size(), form);
+        masked += line + "\r\n";
+    }
+    Check(name + ": tramox.damage holds the runs' damage", read && masked == s.damage,
+          read ? FirstDifference(s.damage, masked) : "tramox.damage cannot be read");
+}
+
 bool CheckCopied(const std::string& name, const std::string& path, const std::string& bytes) {
     std::string copied;
     bool read = ReadWholeFile(path, &copied);
@@ -227,6 +257,37 @@ bool RunExistingFile(Session& s) {
     return true;
 }
 
+// Bytes 1000 to 1599 and 2048 of the source cannot be read: the run script preloads a library
+// into Wine that fails them. They are made up, and said to be.
+bool RunDamagedCopy(Session& s) {
+    const std::string name = "damaged", source = s.At("damaged"), destiny = s.At("damaged-out");
+    const std::string bytes = Pattern(5000, 7);
+    if (!Check(name + ": source made", CreateDirectoryA(source.c_str(), nullptr) &&
+                                           MakeSource(source + "\\bad.bin", bytes)))
+        return false;
+    StartRun(s, source + "\\*.*", destiny);
+    const std::string ranges = "601 bytes of \"bad.bin\": 1000-1599, 2048";
+    ConsoleShows(s, name + ": the console pane shows the made-up ranges after the file's line",
+                 "Copied \"bad.bin\" 4399bytes, written 5000bytes\r\nMade up " + ranges + "\r\n");
+    if (!RunEnds(s, name, "Done")) return false;
+    CheckConsoleFile(s, name);
+    std::string copied;
+    ReadWholeFile(destiny + "\\bad.bin", &copied);
+    bool same = copied.size() == bytes.size();
+    for (size_t at = 0; same && at < bytes.size(); ++at)
+        same = copied[at] == bytes[at] || (at >= 1000 && at <= 1599) || at == 2048;
+    Check(name + ": bad.bin copied byte for byte outside the made-up ranges", same);
+    CheckLog(s, name,
+             {Plain("Copying files \"<B>" + source + "\\*.*</B>\" to " + destiny),
+              Plain("Copy \"<B>bad.bin</B>\" 5000bytes" + std::string(kDated)),
+              Entry(kWarning, "made up 601 bytes of \"<B>bad.bin</B>\": 1000-1599, 2048"),
+              Plain("<U>Totally</U>"), Plain("Processed 1 files"), Plain("Read 4399bytes"),
+              Plain("Written 5000bytes")});
+    RecordRun(s, source + "\\*.*", destiny, destiny + "\\bad.bin\tmade-up\t1000-1599 2048\r\n");
+    CheckDamageRecord(s, name);
+    return true;
+}
+
 // Waits for the first bytes of a copy, then prints the rate it grows at.
 bool CopyingStarts(const Session& s, const std::string& name, const std::string& copy,
                    const char* how) {
@@ -282,9 +343,13 @@ bool RunPauseAndStop(Session& s, const std::string& big) {
     // The stop may come between reading a byte and writing it.
     const long long written = FileSize(copy);
     long long read = written;
+    const std::string missing = std::to_string(kBigSize - written) +
+                                " bytes of \"big.bin\": " + std::to_string(written) + "-" +
+                                std::to_string(kBigSize - 1);
     auto stopLines = [&](long long bytesRead) {
         return "Copied \"big.bin\" " + std::to_string(bytesRead) + "bytes, written " +
-               std::to_string(written) + "bytes\r\nStopped by user\r\n";
+               std::to_string(written) + "bytes\r\nNot copied " + missing +
+               "\r\nStopped by user\r\n";
     };
     auto shows = [&](long long bytesRead) {
         return WindowText(s.pane) == s.console + stopLines(bytesRead);
@@ -296,10 +361,17 @@ bool RunPauseAndStop(Session& s, const std::string& big) {
     CheckConsoleFile(s, name);
     CheckLog(s, name,
              {Plain("Copying files \"<B>" + big + "</B>\" to " + destiny),
-              Plain("Copy \"<B>big.bin</B>\" " + size + kDated), Entry(kWarning, "Stopped by user"),
-              Plain("<U>Totally</U>"), Plain("Processed 1 files"),
-              Plain("Read " + std::to_string(read) + "bytes"),
+              Plain("Copy \"<B>big.bin</B>\" " + size + kDated),
+              Entry(kWarning, "not copied " + std::to_string(kBigSize - written) +
+                                  " bytes of \"<B>big.bin</B>\": " + std::to_string(written) + "-" +
+                                  std::to_string(kBigSize - 1)),
+              Entry(kWarning, "Stopped by user"), Plain("<U>Totally</U>"),
+              Plain("Processed 1 files"), Plain("Read " + std::to_string(read) + "bytes"),
               Plain("Written " + std::to_string(written) + "bytes")});
+    RecordRun(s, big, destiny,
+              copy + "\tmissing\t" + std::to_string(written) + "-" + std::to_string(kBigSize - 1) +
+                  "\r\n");
+    CheckDamageRecord(s, name);
     return true;
 }
 
@@ -356,7 +428,7 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
         return Summary();
     s.window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
-        RunFolderCopy(s) && RunExistingFile(s) && RunPauseAndStop(s, big))
+        RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big))
         RunClosedWindow(s, program, big);
     Release(&program);
     for (const char* file : {"big-out-1\\big.bin", "big-out-2\\big.bin", "big.bin"})

@@ -90,11 +90,16 @@ run_settings_scenario() {
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 
+# The copy scenario's damaged source is made unreadable in part by a preloaded library.
 run_copy_scenario() {
     local build=$1 e2e=$2 work="$2/work-copy"
     fresh_folder "$work"
     echo "e2e: scenario copy"
-    timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
+    g++ -std=c++20 -O2 -shared -fPIC -o "$e2e/unreadable_reads.so" \
+        "$(dirname "$0")/linux/unreadable_reads.cpp" -ldl || return 1
+    TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048" \
+        LD_PRELOAD="$e2e/unreadable_reads.so" \
+        timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 

@@ -1,0 +1,135 @@
+// A failing medium for the end-to-end runs: a Linux library preloaded into Wine's processes that
+// makes chosen byte ranges of chosen files unreadable. A read starting on such a byte fails with
+// EIO; a read running into one stops short before it, as Wine's reads of a damaged disc do.
+//
+//   TRAMOX_UNREADABLE="/abs/path:first-last,first-last;/other/path:first-last"
+//
+// Built by e2e/run_e2e.sh with the machine's own compiler; never part of tramox.
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Range {
+    uint64_t first, last;
+};
+
+struct Unreadable {
+    std::string path;
+    std::vector<Range> ranges;
+};
+
+std::vector<Unreadable>* files = nullptr;
+
+using ReadFn = ssize_t (*)(int, void*, size_t);
+using PreadFn = ssize_t (*)(int, void*, size_t, off_t);
+ReadFn realRead = nullptr;
+PreadFn realPread = nullptr, realPread64 = nullptr;
+
+// Libraries loaded before this one may read before its constructor runs.
+void FindRealReads() {
+    if (realRead != nullptr) return;
+    realRead = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
+    realPread = reinterpret_cast<PreadFn>(dlsym(RTLD_NEXT, "pread"));
+    realPread64 = reinterpret_cast<PreadFn>(dlsym(RTLD_NEXT, "pread64"));
+}
+
+__attribute__((constructor)) void Load() {
+    FindRealReads();
+    const char* spec = std::getenv("TRAMOX_UNREADABLE");
+    if (spec == nullptr) return;
+    files = new std::vector<Unreadable>;
+    std::string text(spec);
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(';', at), text.size());
+        std::string entry = text.substr(at, end - at);
+        size_t colon = entry.rfind(':');
+        if (colon != std::string::npos) {
+            Unreadable file{entry.substr(0, colon), {}};
+            std::string list = entry.substr(colon + 1) + ",";
+            for (size_t from = 0, comma; (comma = list.find(',', from)) != std::string::npos;
+                 from = comma + 1) {
+                std::string range = list.substr(from, comma - from);
+                if (range.empty()) continue;
+                size_t dash = range.find('-');
+                uint64_t first = std::strtoull(range.c_str(), nullptr, 10);
+                uint64_t last = dash == std::string::npos
+                                    ? first
+                                    : std::strtoull(range.c_str() + dash + 1, nullptr, 10);
+                file.ranges.push_back(Range{first, last});
+            }
+            files->push_back(file);
+        }
+        at = end + 1;
+    }
+}
+
+// The ranges of the file `fd` reads, or nullptr when it has none.
+const std::vector<Range>* RangesOf(int fd) {
+    if (files == nullptr) return nullptr;
+    struct stat open {};
+    if (fstat(fd, &open) != 0 || !S_ISREG(open.st_mode)) return nullptr;
+    for (const Unreadable& file : *files) {
+        struct stat named {};
+        if (stat(file.path.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
+            named.st_ino == open.st_ino)
+            return &file.ranges;
+    }
+    return nullptr;
+}
+
+// How many of `count` bytes at `offset` may be read; -1 when the first is unreadable.
+int64_t Readable(const std::vector<Range>& ranges, uint64_t offset, size_t count) {
+    uint64_t allowed = count;
+    for (const Range& range : ranges) {
+        if (range.last < offset || range.first >= offset + count) continue;
+        if (range.first <= offset) return -1;
+        allowed = std::min<uint64_t>(allowed, range.first - offset);
+    }
+    return static_cast<int64_t>(allowed);
+}
+
+ssize_t Guarded(int fd, void* buffer, size_t count, off_t offset, bool positioned, PreadFn* pread) {
+    FindRealReads();
+    int saved = errno;  // the checks must leave no errno of their own behind
+    const std::vector<Range>* ranges = count ? RangesOf(fd) : nullptr;
+    if (ranges != nullptr) {
+        off_t at = positioned ? offset : lseek(fd, 0, SEEK_CUR);
+        int64_t allowed = at < 0 ? static_cast<int64_t>(count)
+                                 : Readable(*ranges, static_cast<uint64_t>(at), count);
+        if (allowed < 0) {
+            errno = EIO;
+            return -1;
+        }
+        count = static_cast<size_t>(allowed);
+    }
+    errno = saved;
+    return positioned ? (*pread)(fd, buffer, count, offset) : realRead(fd, buffer, count);
+}
+
+}  // namespace
+
+extern "C" {
+
+ssize_t read(int fd, void* buffer, size_t count) {
+    return Guarded(fd, buffer, count, 0, false, nullptr);
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+    return Guarded(fd, buffer, count, offset, true, &realPread);
+}
+
+ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
+    return Guarded(fd, buffer, count, offset, true, &realPread64);
+}
+
+}  // extern "C"
