@@ -89,6 +89,10 @@ run_copy_part() {
             "$(windows_path "$work/big.bin")" || return 1
         same_files "$big" "$work/big.bin" || return 1
         fresh_folder "$work"
+        sample wine.copyfile.checked "$WINE" "$WIN64/copy_file.exe" "$(windows_path "$big")" \
+            "$(windows_path "$work/big.bin")" "$CHECKS" || return 1
+        same_files "$big" "$work/big.bin" || return 1
+        fresh_folder "$work"
         sample cp.big timed cp "$big" "$work/big.bin" || return 1
     done
     fresh_folder "$work"
@@ -103,6 +107,10 @@ run_files_part() {
         fresh_folder "$work/out"
         sample wine.copyfile.files "$WINE" "$WIN64/copy_file.exe" "$(windows_path "$files")" \
             "$(windows_path "$work/out")" || return 1
+        same_files "$files" "$work/out" || return 1
+        fresh_folder "$work/out"
+        sample wine.copyfile.files.checked "$WINE" "$WIN64/copy_file.exe" \
+            "$(windows_path "$files")" "$(windows_path "$work/out")" "$CHECKS" || return 1
         same_files "$files" "$work/out" || return 1
         fresh_folder "$work/out"
         sample cp.files timed cp -r "$files/." "$work/out" || return 1
@@ -208,8 +216,14 @@ print_table() {
     echo "|---|---|---|---|---|---|---|"
     row "Wine: tramox, verifyData no" wine.copy.no MB/s "CopyFileA, Wine" wine.copyfile
     row "Wine: tramox, verifyData yes" wine.copy.yes MB/s "CopyFileA, Wine" wine.copyfile
+    row "Wine: tramox, verifyData no" wine.copy.no MB/s "CopyFileA after $CHECKS checks" \
+        wine.copyfile.checked
+    row "Wine: tramox, verifyData yes" wine.copy.yes MB/s "CopyFileA after $CHECKS checks" \
+        wine.copyfile.checked
     row "Wine: CopyFileA" wine.copyfile MB/s "cp" cp.big
     row "Wine: tramox, 1 KiB files" wine.files ms/file "cp -r" cp.files
+    row "Wine: tramox, 1 KiB files" wine.files ms/file "CopyFileA after $CHECKS checks" \
+        wine.copyfile.files.checked
     row "Wine: CopyFileA, 1 KiB files" wine.copyfile.files ms/file "cp -r" cp.files
     row "Simulated: engine, verifyData no" sim.engine.no MB/s "os:: 1 MiB blocks" sim.block
     row "Simulated: engine, verifyData yes" sim.engine.yes MB/s "os:: 1 MiB blocks" sim.block
@@ -236,10 +250,12 @@ main() {
     mkdir -p "$BENCH" && BENCH=$(cd "$BENCH" && pwd)
     TRAMOX=$WIN64/tramox/tramox.exe
     MIB=${BENCH_MIB:-64} FILES=${BENCH_FILES:-500} REPS=${BENCH_REPS:-5}
+    # tramox looks for each missing destiny file depthSearchDestiny + 1 times (the default).
+    CHECKS=2049
     PARTS=${BENCH_PARTS:-copy files engine console}
     SAMPLES=$BENCH/samples.txt
     LOAD=$(cut -d' ' -f1 /proc/loadavg)
-    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES
+    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES CHECKS
     : >"$SAMPLES"
     local failed=0
     run_native || failed=1
