@@ -45,10 +45,10 @@ void FindRealReads() {
 
 __attribute__((constructor)) void Load() {
     FindRealReads();
-    const char* spec = std::getenv("TRAMOX_UNREADABLE");
-    if (spec == nullptr) return;
+    const char* given = std::getenv("TRAMOX_UNREADABLE");
+    if (given == nullptr) return;
     files = new std::vector<Unreadable>;
-    std::string text(spec);
+    std::string text(given);
     for (size_t at = 0; at < text.size();) {
         size_t end = std::min(text.find(';', at), text.size());
         std::string entry = text.substr(at, end - at);

@@ -39,10 +39,15 @@ std::string RangeText(const ByteRange& range) {
     return text;
 }
 
+std::string Joined(const std::vector<ByteRange>& ranges, const char* between) {
+    std::string text;
+    for (size_t i = 0; i < ranges.size(); ++i) text += (i ? between : "") + RangeText(ranges[i]);
+    return text;
+}
+
 // The ranges after `head`, as many as fit in a console line; the rest are counted.
 std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
-    std::string all;
-    for (size_t i = 0; i < ranges.size(); ++i) all += (i ? ", " : "") + RangeText(ranges[i]);
+    std::string all = Joined(ranges, ", ");
     if (head.size() + all.size() <= kLineLimit) return all;
     std::string kept;
     size_t count = 0;
@@ -110,9 +115,8 @@ void ReportDamage() {
         if (ranges.empty()) continue;
         if (record.empty() && !CopyJob.damageRunHeaded) record.push_back(RunLine());
         TellKind(kKinds[kind], ranges);
-        std::string line = CopyJob.destinyFile.name.str() + "\t" + kKinds[kind].recordWord + "\t";
-        for (size_t i = 0; i < ranges.size(); ++i) line += (i ? " " : "") + RangeText(ranges[i]);
-        record.push_back(line);
+        record.push_back(CopyJob.destinyFile.name.str() + "\t" + kKinds[kind].recordWord + "\t" +
+                         Joined(ranges, " "));
     }
     if (record.empty()) return;  // a whole file adds nothing anywhere
     output::AppendDamageLines(record);
