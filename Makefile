@@ -1,8 +1,11 @@
 # Two commands on a fresh Debian 12 machine: `make run` and `make test`.
 
+# wine32:i386 runs the release under Wine; crossbuild-essential-i386 builds the 32-bit preload
+# library the end-to-end tests put into it (gcc-multilib would remove the MinGW compilers).
 PACKAGES := cmake make g++ libgtest-dev file g++-mingw-w64-x86-64-posix \
-            g++-mingw-w64-i686-posix wine64 xvfb xauth imagemagick x11-utils
-WINE64 := /usr/lib/wine/wine64
+            g++-mingw-w64-i686-posix wine64 wine32:i386 crossbuild-essential-i386 \
+            xvfb xauth imagemagick x11-utils
+WINE32 := /usr/lib/wine/wine
 JOBS ?= 2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -14,6 +17,7 @@ deps:
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
+	  dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386; \
 	  $(SUDO) apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
@@ -30,19 +34,21 @@ win64: deps
 win32: deps
 	cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build build/win32 -j$(JOBS) --target tramox
+	cmake --build build/win32 -j$(JOBS)
 
 check-win32: win32
 	@file build/win32/tramox.exe | tee /dev/stderr | grep -q "PE32 executable (GUI) Intel 80386" \
 	  || { echo "build/win32/tramox.exe is not a 32-bit PE GUI program"; exit 1; }
 
-e2e: win64
-	e2e/run_e2e.sh build/win64
+# Every scenario against the 64-bit build and the release, each with its own driver.
+e2e: win64 check-win32
+	e2e/run_e2e.sh build/win64 build/win32
 
-run: win64
+# The release, the program users get, under Wine's 32-bit side.
+run: check-win32
 	@if [ -z "$$DISPLAY" ]; then echo "make run needs a display: DISPLAY is not set."; exit 1; fi
 	mkdir -p run
-	cd run && WINEDEBUG=-all $(WINE64) ../build/win64/tramox.exe
+	cd run && WINEDEBUG=-all $(WINE32) ../build/win32/tramox.exe
 
 test: native win64 check-win32
 	$(MAKE) --no-print-directory sanitize

@@ -7,3 +7,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# RtlCaptureStackBackTrace follows the EBP chain on 32 bits: without frame pointers the run-time
+# error report could name no calling place.
+set(CMAKE_CXX_FLAGS_INIT "-fno-omit-frame-pointer")

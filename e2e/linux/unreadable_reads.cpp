@@ -4,7 +4,7 @@
 //
 //   TRAMOX_UNREADABLE="/abs/path:first-last,first-last;/other/path:first-last"
 //
-// Built by e2e/run_e2e.sh with the machine's own compiler; never part of tramox.
+// Built by e2e/run_e2e.sh for Wine's 64-bit and 32-bit processes; never part of tramox.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -31,16 +31,19 @@ struct Unreadable {
 std::vector<Unreadable>* files = nullptr;
 
 using ReadFn = ssize_t (*)(int, void*, size_t);
+// pread takes a 32-bit offset in a 32-bit process, pread64 a 64-bit one everywhere.
 using PreadFn = ssize_t (*)(int, void*, size_t, off_t);
+using Pread64Fn = ssize_t (*)(int, void*, size_t, off64_t);
 ReadFn realRead = nullptr;
-PreadFn realPread = nullptr, realPread64 = nullptr;
+PreadFn realPread = nullptr;
+Pread64Fn realPread64 = nullptr;
 
 // Libraries loaded before this one may read before its constructor runs.
 void FindRealReads() {
     if (realRead != nullptr) return;
     realRead = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
     realPread = reinterpret_cast<PreadFn>(dlsym(RTLD_NEXT, "pread"));
-    realPread64 = reinterpret_cast<PreadFn>(dlsym(RTLD_NEXT, "pread64"));
+    realPread64 = reinterpret_cast<Pread64Fn>(dlsym(RTLD_NEXT, "pread64"));
 }
 
 __attribute__((constructor)) void Load() {
@@ -76,11 +79,11 @@ __attribute__((constructor)) void Load() {
 // The ranges of the file `fd` reads, or nullptr when it has none.
 const std::vector<Range>* RangesOf(int fd) {
     if (files == nullptr) return nullptr;
-    struct stat open {};
-    if (fstat(fd, &open) != 0 || !S_ISREG(open.st_mode)) return nullptr;
+    struct stat64 open {};
+    if (fstat64(fd, &open) != 0 || !S_ISREG(open.st_mode)) return nullptr;
     for (const Unreadable& file : *files) {
-        struct stat named {};
-        if (stat(file.path.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
+        struct stat64 named {};
+        if (stat64(file.path.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
             named.st_ino == open.st_ino)
             return &file.ranges;
     }
@@ -98,12 +101,14 @@ int64_t Readable(const std::vector<Range>& ranges, uint64_t offset, size_t count
     return static_cast<int64_t>(allowed);
 }
 
-ssize_t Guarded(int fd, void* buffer, size_t count, off_t offset, bool positioned, PreadFn* pread) {
+// How many of `count` bytes at `offset` (the file's position when -1) the read may take; -1 with
+// errno EIO when it starts on an unreadable byte.
+ssize_t Allowed(int fd, size_t count, off64_t offset) {
     FindRealReads();
     int saved = errno;  // the checks must leave no errno of their own behind
     const std::vector<Range>* ranges = count ? RangesOf(fd) : nullptr;
     if (ranges != nullptr) {
-        off_t at = positioned ? offset : lseek(fd, 0, SEEK_CUR);
+        off64_t at = offset >= 0 ? offset : lseek64(fd, 0, SEEK_CUR);
         int64_t allowed = at < 0 ? static_cast<int64_t>(count)
                                  : Readable(*ranges, static_cast<uint64_t>(at), count);
         if (allowed < 0) {
@@ -113,7 +118,7 @@ ssize_t Guarded(int fd, void* buffer, size_t count, off_t offset, bool positione
         count = static_cast<size_t>(allowed);
     }
     errno = saved;
-    return positioned ? (*pread)(fd, buffer, count, offset) : realRead(fd, buffer, count);
+    return static_cast<ssize_t>(count);
 }
 
 }  // namespace
@@ -121,15 +126,18 @@ ssize_t Guarded(int fd, void* buffer, size_t count, off_t offset, bool positione
 extern "C" {
 
 ssize_t read(int fd, void* buffer, size_t count) {
-    return Guarded(fd, buffer, count, 0, false, nullptr);
+    ssize_t allowed = Allowed(fd, count, -1);
+    return allowed < 0 ? -1 : realRead(fd, buffer, static_cast<size_t>(allowed));
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
-    return Guarded(fd, buffer, count, offset, true, &realPread);
+    ssize_t allowed = offset < 0 ? count : Allowed(fd, count, offset);
+    return allowed < 0 ? -1 : realPread(fd, buffer, static_cast<size_t>(allowed), offset);
 }
 
-ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
-    return Guarded(fd, buffer, count, offset, true, &realPread64);
+ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset) {
+    ssize_t allowed = offset < 0 ? count : Allowed(fd, count, offset);
+    return allowed < 0 ? -1 : realPread64(fd, buffer, static_cast<size_t>(allowed), offset);
 }
 
 }  // extern "C"

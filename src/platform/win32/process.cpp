@@ -36,18 +36,23 @@ uintptr_t ImageSize(HMODULE program) {
 
 }  // namespace
 
-// Return addresses starting at the call of our caller, as CallerPlaces' contract asks. Frames
+// Return addresses starting at the call of our caller, as CallerPlaces' contract asks. The walk
+// is taken whole and cut after our caller's own place: Wine's 32-bit walker starts one frame
+// later than its 64-bit one, so a fixed count of frames to skip cannot serve both. Frames
 // outside the image (kernel32's thread start, ntdll) are passed over; the walk ends at the first
 // empty frame, past which Wine's unwinder may report leftovers.
-int CallerPlaces(uint32_t* places, int capacity) {
-    constexpr DWORD kOwnFrames = 2;    // this procedure and the caller's own place
+__attribute__((noinline)) int CallerPlaces(uint32_t* places, int capacity) {
     constexpr DWORD kMostFrames = 62;  // RtlCaptureStackBackTrace takes fewer than 63 on XP
     void* frames[kMostFrames];
-    int count = ::RtlCaptureStackBackTrace(kOwnFrames, kMostFrames, frames, nullptr);
+    int count = ::RtlCaptureStackBackTrace(0, kMostFrames, frames, nullptr);
+    void* callersPlace = __builtin_return_address(0);
+    int first = 0;
+    while (first < count && frames[first] != callersPlace) ++first;
+    first = first < count ? first + 1 : 1;
     HMODULE program = ::GetModuleHandleA(nullptr);
     uintptr_t base = reinterpret_cast<uintptr_t>(program), size = ImageSize(program);
     int stored = 0;
-    for (int i = 0; i < count && frames[i] != nullptr && stored < capacity; ++i) {
+    for (int i = first; i < count && frames[i] != nullptr && stored < capacity; ++i) {
         uintptr_t offset = reinterpret_cast<uintptr_t>(frames[i]) - base;  // wraps below base
         if (offset < size) places[stored++] = static_cast<uint32_t>(offset + kClassicBase);
     }
