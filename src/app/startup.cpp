@@ -58,7 +58,7 @@ void StartUp() {
     if (Settings.rememberWindowPosition)
         os::MoveWin(Controls.mainWindow, Settings.rememberWindowVertical - kClientLeft,
                     Settings.rememberWindowHorizontal - kClientTop, kMainWidth, kMainHeight, true);
-    CopyJob.state = Idle;
+    CopyJob.state = JobState::Idle;
     output::DrawProgressBar(0, output::kProgressCells);
 }
 

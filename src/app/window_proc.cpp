@@ -40,7 +40,7 @@ void OnMove(intptr_t lParam) {
 }
 
 void OnPauseButton() {
-    if (CopyJob.state != Paused) engine::PauseCopyRun();
+    if (CopyJob.state != JobState::Paused) engine::PauseCopyRun();
     else engine::ResumeCopyRun();
 }
 

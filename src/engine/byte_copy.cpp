@@ -1,5 +1,9 @@
-// The data path of one file: a byte read, made up, written and read back per step, and the
-// progress display.
+// The data path of one file: the steps that read, make up, write and read back its bytes, a
+// healthy stretch moved in one go, and the one place where bytes are counted (read, written,
+// verified, the histogram, the damage, the last-byte rule and the progress): a single step is
+// the stretch of one byte.
+#include <algorithm>
+
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -58,17 +62,135 @@ uint8_t PercentOf(uint64_t done, uint64_t size) {
     return static_cast<uint8_t>(quotient);
 }
 
-// The byte being copied is always the one at fileBytesWritten: a made-up byte stands for exactly
-// one unreadable byte, and the next read is the byte after it.
+namespace {
+
+// Bytes to copy before the shown percentage rises, so that the display changes at the very
+// byte the single steps would change it.
+int64_t BytesToNextPercent(int64_t written) {
+    int64_t listed = static_cast<int64_t>(ListedSize());
+    if (!Settings.printProgress || CopyJob.percent >= 100) return listed - written;
+    uint64_t target = CopyJob.percent + 1u, size = ListedSize();
+    // ceil(target * size / 100), without forming target * size
+    int64_t rise = static_cast<int64_t>(target * (size / 100) + (target * (size % 100) + 99) / 100);
+    return std::max<int64_t>(rise - written, 1);
+}
+
+void CountInHistogram(const uint8_t* bytes, int64_t count) {
+    uint32_t counts[4][256] = {};  // four tables, so that neighbouring bytes never wait on each other
+    int64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        ++counts[0][bytes[i]];
+        ++counts[1][bytes[i + 1]];
+        ++counts[2][bytes[i + 2]];
+        ++counts[3][bytes[i + 3]];
+    }
+    for (; i < count; ++i) ++counts[0][bytes[i]];
+    for (int value = 0; value < 256; ++value)
+        CopyJob.byteHistogram[value] +=
+            counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
+}
+
+// The states the single steps would have run for `count` bytes after the first byte's ReadByte,
+// which the worker has told; the last byte ends in `next`.
+void TraceBytes(int64_t count, JobState next) {
+    if (traceHook == nullptr) return;
+    for (int64_t i = 0; i < count; ++i) {
+        if (i > 0) traceHook(JobState::ReadByte);
+        traceHook(JobState::WriteByte);
+        if (i + 1 < count || next == JobState::ReadByte) traceHook(JobState::VerifyByte);
+    }
+}
+
+// The stretch of `count` healthy bytes at `bytes`, read at fileBytesWritten, written and read back
+// in one go and counted as the single steps count them. False when the write took nothing: the
+// single steps then take the first byte.
+bool MoveStretch(const uint8_t* bytes, int64_t count) {
+    int64_t start = CopyJob.fileBytesWritten;
+    uint32_t written = 0;
+    rt::Write(CopyJob.destinyFile, bytes, static_cast<uint32_t>(count), &written);
+    rt::IoResult();  // a write that fell short is known by its count
+    if (written == 0) return false;
+    int64_t counted = written;
+    bool lastOfFile = start + counted == static_cast<int64_t>(ListedSize());
+    int64_t check = Settings.verifyData ? counted - (lastOfFile ? 1 : 0) : 0;
+    int64_t back = ReadBack(start, bytes, check);
+    // The first byte not read back is counted as written and left to VerifyByte; what lies on
+    // the destiny after it waits for Stop or for the single steps to write it again.
+    if (back < check) {
+        counted = back + 1;
+        CopyJob.writtenAhead = start + written;
+    }
+    CountRead(bytes, counted);
+    CountWritten(counted, false);
+    CopyJob.byteBuffer = bytes[counted - 1];
+    JobState next = CopyJob.state == JobState::CloseSource ? JobState::CloseSource
+                    : back < check                         ? JobState::VerifyByte
+                                                           : JobState::ReadByte;
+    bool firstReadBackFailed = check > 0 && back == 0;  // that byte's first attempt
+    CopyJob.state = next;
+    CopyJob.attempts = firstReadBackFailed ? 1 : 0;
+    TraceBytes(counted, next);
+    if (firstReadBackFailed && traceHook) traceHook(JobState::VerifyByte);
+    return true;
+}
+
+}  // namespace
+
+void CountRead(const uint8_t* bytes, int64_t count) {
+    CountInHistogram(bytes, count);
+    CopyJob.fileBytesRead += count;
+    CopyTotals.bytesRead += count;
+}
+
+void CountWritten(int64_t count, bool madeUp) {
+    int64_t first = CopyJob.fileBytesWritten;
+    if (madeUp) NoteDamage(DamageKind::madeUp, first, first + count - 1);
+    CopyTotals.bytesWritten += count;
+    CopyJob.fileBytesWritten += count;
+    // The last byte of a file is never read back.
+    bool last = static_cast<uint64_t>(CopyJob.fileBytesWritten) == ListedSize();
+    CopyJob.state = last ? JobState::CloseSource : JobState::VerifyByte;
+    ShowCopyProgress();
+}
+
+void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back, int64_t count) {
+    for (int64_t i = 0; i < count; ++i) {
+        if (back[i] == expected[i]) {
+            ++CopyJob.fileBytesVerified;
+            ++CopyTotals.bytesVerified;
+        } else {
+            NoteDamage(DamageKind::differs, offset + i, offset + i);
+        }
+    }
+    if (count > 0) CopyJob.verifyByte = back[count - 1];
+}
+
+void CountWrittenAhead() {
+    int64_t ahead = CopyJob.writtenAhead - CopyJob.fileBytesWritten;
+    const uint8_t* bytes = nullptr;
+    if (ahead <= 0 || ReadSource(CopyJob.fileBytesWritten, &bytes) < ahead) return;
+    CountRead(bytes, ahead);
+    CountWritten(ahead, false);
+}
+
+// One read attempt at the byte at fileBytesWritten: a made-up byte stands for exactly one
+// unreadable byte, and the next read is the byte after it. A block that came with it moves on
+// as a stretch; a lone byte goes to WriteByte.
 void ReadByte() {
     CountAttempt();
-    bool read = ReadSourceByte(CopyJob.fileBytesWritten, &CopyJob.byteBuffer);
-    int32_t giveUp = Settings.haltOnFirstError ? JobState::CloseSource : JobState::SubstituteByte;
-    if (Settle(JobState::ReadByte, read, JobState::WriteByte, giveUp) != Outcome::Succeeded) return;
-    ++CopyJob.fileBytesRead;
-    ++CopyTotals.bytesRead;
-    ++CopyJob.byteHistogram[CopyJob.byteBuffer];
+    const uint8_t* bytes = nullptr;
+    int64_t got = ReadSource(CopyJob.fileBytesWritten, &bytes);
+    CopyJob.transferred = got > 0 ? 1 : 0;
+    Outcome outcome = Settle(JobState::ReadByte, got > 0);
+    if (outcome == Outcome::Exhausted && Settings.haltOnFirstError)
+        CopyJob.state = JobState::CloseSource;
+    if (outcome != Outcome::Succeeded) return;
     CopyJob.byteMadeUp = false;
+    int64_t count = std::min(got, BytesToNextPercent(CopyJob.fileBytesWritten));
+    if (count > 1 && MoveStretch(bytes, count)) return;
+    CopyJob.byteBuffer = bytes[0];
+    CountRead(bytes, 1);
+    CopyJob.state = JobState::WriteByte;
 }
 
 // Touches neither the source nor a counter: the made-up byte is counted as written, never as
@@ -85,17 +207,9 @@ void WriteByte() {
     rt::Write(CopyJob.destinyFile, &CopyJob.byteBuffer, 1, &done);
     CopyJob.transferred = static_cast<int32_t>(done);
     bool written = rt::IoResult() == 0 && done == 1;
-    if (Settle(JobState::WriteByte, written, JobState::VerifyByte, JobState::CloseSource) !=
-        Outcome::Succeeded)
-        return;
-    if (CopyJob.byteMadeUp) NoteDamage(madeUp, CopyJob.fileBytesWritten, CopyJob.fileBytesWritten);
+    if (Settle(JobState::WriteByte, written) != Outcome::Succeeded) return;
+    CountWritten(1, CopyJob.byteMadeUp);
     CopyJob.byteMadeUp = false;
-    ++CopyTotals.bytesWritten;
-    ++CopyJob.fileBytesWritten;
-    // The last byte of a file is never read back.
-    if (static_cast<uint64_t>(CopyJob.fileBytesWritten) == ListedSize())
-        CopyJob.state = JobState::CloseSource;
-    ShowCopyProgress();
 }
 
 void ShowCopyProgress() {
@@ -121,16 +235,10 @@ void VerifyByte() {
     }
     CountAttempt();
     rt::Seek(CopyJob.destinyFile, CopyJob.fileBytesWritten - 1);
-    bool read = ReadRecord(CopyJob.destinyFile, &CopyJob.verifyByte);
-    if (Settle(JobState::VerifyByte, read, JobState::ReadByte, JobState::VerifyByte) !=
-        Outcome::Succeeded)
-        return;
-    if (CopyJob.verifyByte != CopyJob.byteBuffer) {
-        NoteDamage(differs, CopyJob.fileBytesWritten - 1, CopyJob.fileBytesWritten - 1);
-        return;
-    }
-    ++CopyJob.fileBytesVerified;
-    ++CopyTotals.bytesVerified;
+    uint8_t back = 0;
+    bool read = ReadRecord(CopyJob.destinyFile, &back);
+    if (Settle(JobState::VerifyByte, read) != Outcome::Succeeded) return;
+    CountVerified(CopyJob.fileBytesWritten - 1, &CopyJob.byteBuffer, &back, 1);
 }
 
 }  // namespace engine

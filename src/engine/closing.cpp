@@ -83,16 +83,14 @@ void CloseSource() {
     CountAttempt();
     rt::Close(CopyJob.sourceFile);
     // A refused close leaves no handle behind on Windows: give the attributes back either way.
-    if (Settle(JobState::CloseSource, rt::IoResult() == 0, JobState::CloseDestiny,
-               JobState::CloseDestiny) != Outcome::Again)
+    if (Settle(JobState::CloseSource, rt::IoResult() == 0) != Outcome::Again)
         RestoreSourceAttributes();
 }
 
 void CloseDestiny() {
     CountAttempt();
     rt::Close(CopyJob.destinyFile);
-    Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0, JobState::SearchNext,
-                             JobState::SearchNext);
+    Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0);
     if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
     if (outcome != Outcome::Succeeded) return;
     SetDestinyAttributes();
@@ -114,7 +112,7 @@ void FinishRun() {
     SetRunButtons(false);
     CopyJob.percent = 100;
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
-    CopyJob.state = Idle;
+    CopyJob.state = JobState::Idle;
     CopyJob.attempts = 0;
 }
 

@@ -23,8 +23,8 @@ enum DamageKind : uint8_t { madeUp = 0, differs = 1, missing = 2 };
 constexpr int kDamageKinds = 3;
 
 struct CopyJobRecord {
-    Shared<int32_t> state{Idle};
-    Shared<int32_t> savedState;
+    Shared<JobState> state{JobState::Idle};
+    Shared<JobState> savedState{JobState::Idle};
     std::thread worker;
     int32_t attempts = 0;
     // sourceSpec and destinyPath are written by the Browse commands on the main thread and by
@@ -35,9 +35,11 @@ struct CopyJobRecord {
     rt::ByteFile sourceFile, destinyFile;
     uint8_t savedSourceAttributes = 0;
     bool sourceAttributesChanged = false;  // set to archive only and not yet given back
-    // The source's bytes [blockStart, blockEnd) are read ahead; below oneByteUntil every read
-    // attempt is one platform byte. sourcePosition is the platform's position, -1 unknown.
-    int64_t blockStart = 0, blockEnd = 0, oneByteUntil = 0, sourcePosition = 0;
+    // The source's bytes [blockStart, blockEnd) are read ahead. After a read that failed or came
+    // short, reads take one byte each until cleanBytes reach a page (-1: no bad spot met).
+    // sourcePosition is the platform's position, -1 unknown. Bytes below writtenAhead are on
+    // the destiny although not counted yet: a stretch whose read-back failed inside it.
+    int64_t blockStart = 0, blockEnd = 0, cleanBytes = -1, sourcePosition = 0, writtenAhead = 0;
     int32_t readDepth = 0, writeDepth = 0;
     uint8_t byteBuffer = 0, verifyByte = 0;
     int32_t transferred = 0;

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 
 #include "runtime/shared_value.h"
 
-enum JobState : int32_t {
+enum class JobState : int32_t {
     Idle = 0,
     SearchSource = 1,
     SearchFolder = 2,
@@ -27,6 +28,10 @@ enum JobState : int32_t {
     Paused = 30,
     Closing = -1,
 };
+
+// "ReadByte" for JobState::ReadByte; nullptr for a value no state has.
+const char* StateName(JobState state);
+std::ostream& operator<<(std::ostream& out, JobState state);  // traces print names
 
 namespace engine {
 
@@ -53,16 +58,16 @@ void ResetJob();
 void CopyWorker();
 
 // Whether healthy bytes move in blocks; off, every byte costs its own platform calls (tests
-// compare the two). Blocks are large enough that the platform's cost per call vanishes, and
-// small enough that the one-byte reads after a block that failed, and a Pause between two
-// stretches, come quickly.
+// compare the two). A block is sized by the medium's last read rate, so that one stretch takes
+// about 50 ms and Pause and Stop are answered quickly on a floppy as on a disk, and never
+// smaller than a page nor larger than blockBytes.
 extern bool blockTransfers;
 constexpr int64_t kLargestBlock = 256 * 1024;
 extern int64_t blockBytes;  // at most kLargestBlock
 
 // Called by the worker with each state whose step it is about to run; tests set it. Healthy
 // bytes moved in one go are told after they moved, each with the states the steps would run.
-using TraceHook = void (*)(int32_t state);
+using TraceHook = void (*)(JobState state);
 extern TraceHook traceHook;
 
 }  // namespace engine

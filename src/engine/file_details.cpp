@@ -105,8 +105,7 @@ void PrepareSource() {
     CountAttempt();
     rt::Bind(CopyJob.sourceFile, SourcePath());
     int32_t result = rt::IoResult();
-    Outcome outcome = Settle(JobState::PrepareSource, result == 0, JobState::PrepareDestiny,
-                             JobState::SearchNext);
+    Outcome outcome = Settle(JobState::PrepareSource, result == 0);
     if (outcome == Outcome::Exhausted) ReportUnassigned(result);
     if (outcome != Outcome::Succeeded) return;
     // Archive only, so that nothing keeps the file from being opened; given back on close.

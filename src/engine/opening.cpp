@@ -1,5 +1,4 @@
-// The destiny search with the skip rules, binding the destiny, opening and creating the files,
-// and the presets that creating may load.
+// The destiny search with the skip rules, binding the destiny, opening and creating the files.
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -12,31 +11,6 @@
 namespace engine {
 
 namespace {
-
-struct PresetRow {
-    DepthSlot depth;
-    int32_t faster, floppy;
-};
-
-constexpr PresetRow kPresets[] = {
-    {{&SettingsRecord::depthSearchSource, nullptr}, 2048, 8},
-    {{&SettingsRecord::depthSearchFolder, nullptr}, 2048, 2048},
-    {{&SettingsRecord::depthTryCreateFolder, nullptr}, 1024, 1024},
-    {{&SettingsRecord::depthPrepareSource, nullptr}, 4196, 8},
-    {{&SettingsRecord::depthPrepareDestiny, nullptr}, 4196, 4196},
-    {{&SettingsRecord::depthOpenSource, nullptr}, 4196, 4},
-    {{&SettingsRecord::depthSearchDestiny, nullptr}, 2048, 2048},
-    {{&SettingsRecord::depthCreateDestiny, nullptr}, 1024, 1024},
-    {{nullptr, &CopyJobRecord::readDepth}, 4, 2},
-    {{nullptr, &CopyJobRecord::writeDepth}, 4, 1024},
-    {{&SettingsRecord::depthCloseSource, nullptr}, 1024, 2},
-    {{&SettingsRecord::depthCloseDestiny, nullptr}, 4196, 4196},
-    {{&SettingsRecord::depthSearch, nullptr}, 2048, 8},
-};
-
-void LoadPreset(int32_t PresetRow::*column) {
-    for (const PresetRow& row : kPresets) row.depth.Set(row.*column);
-}
 
 // The first skip rule that holds for the source entry; only its low eight bits count.
 bool Skipped() {
@@ -65,7 +39,7 @@ void SearchDestiny() {
     bool found = rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
     Outcome outcome =
-        Settle(JobState::SearchDestiny, exists, JobState::SearchNext, JobState::PrepareSource);
+        Settle(JobState::SearchDestiny, exists);
     if (outcome == Outcome::Succeeded) ReportExisting();
     if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
 }
@@ -73,8 +47,7 @@ void SearchDestiny() {
 void PrepareDestiny() {
     CountAttempt();
     rt::Bind(CopyJob.destinyFile, DestinyPath());
-    Settle(JobState::PrepareDestiny, rt::IoResult() == 0, JobState::OpenSource,
-           JobState::SearchNext);
+    Settle(JobState::PrepareDestiny, rt::IoResult() == 0);
 }
 
 // Read only, so that a write-protected medium can be read and the data being rescued is never
@@ -82,8 +55,7 @@ void PrepareDestiny() {
 void OpenSource() {
     CountAttempt();
     rt::Open(CopyJob.sourceFile, os::kAccessRead, 0, os::kOpenExisting, os::kAttrNormal);
-    if (Settle(JobState::OpenSource, rt::IoResult() == 0, JobState::CreateDestiny,
-               JobState::SearchNext) == Outcome::Exhausted)
+    if (Settle(JobState::OpenSource, rt::IoResult() == 0) == Outcome::Exhausted)
         ReleaseFiles();
 }
 
@@ -92,17 +64,16 @@ void CreateDestiny() {
     CountAttempt();
     rt::Open(CopyJob.destinyFile, os::kAccessRead | os::kAccessWrite, 0, os::kCreateNew,
              os::kAttrNormal);
-    Outcome outcome = Settle(JobState::CreateDestiny, rt::IoResult() == 0, JobState::ReadByte,
-                             JobState::SearchNext);
+    Outcome outcome = Settle(JobState::CreateDestiny, rt::IoResult() == 0);
     if (outcome == Outcome::Exhausted) ReleaseFiles();
     if (outcome != Outcome::Succeeded) return;
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     ForgetSourceBlock();
     StartDamageRecord();
-    if (Settings.enableFasterCopy) LoadPreset(&PresetRow::faster);
+    if (Settings.enableFasterCopy) LoadPreset(&StateRow::faster);
     if (CopyJob.sourceFolder.size() >= 2 && CopyJob.sourceFolder[1] == ':' &&
         (CopyJob.sourceFolder[0] == 'a' || CopyJob.sourceFolder[0] == 'b') && Settings.recognize)
-        LoadPreset(&PresetRow::floppy);  // lower case only, unlike the run's floppy test
+        LoadPreset(&StateRow::floppy);  // lower case only, unlike the run's floppy test
     if (Settings.showProgressBar) output::ShowProgressBar(0);
 }
 

@@ -94,7 +94,7 @@ void SearchSource() {
     StorePath(&CopyJobRecord::destinyPath, destiny);
     if (source.empty() || destiny.empty()) {
         CopyJob.attempts = 0;
-        CopyJob.state = Idle;
+        CopyJob.state = JobState::Idle;
         return;
     }
     CountAttempt();
@@ -102,7 +102,7 @@ void SearchSource() {
     // "." and ".." and plain folders are passed by in the same search; none is a source.
     while (code == 0 && IsFolderEntry(CopyJob.entry)) code = rt::FindNext(CopyJob.entry);
     if (code != 0) rt::FindClose(CopyJob.entry);
-    Settle(JobState::SearchSource, Found(code), JobState::SearchFolder, Idle);
+    Settle(JobState::SearchSource, Found(code));
 }
 
 void SearchFolder() {
@@ -110,14 +110,14 @@ void SearchFolder() {
     ShortText pattern = LoadPath(&CopyJobRecord::destinyPath) + "\\*.*";
     int32_t code = rt::FindFirst(pattern, rt::kAnyFile, CopyJob.folderEntry);
     rt::FindClose(CopyJob.folderEntry);
-    Settle(JobState::SearchFolder, Found(code), JobState::StartCopying, JobState::TryCreateFolder);
+    Settle(JobState::SearchFolder, Found(code));
 }
 
 void TryCreateFolder() {
     CountAttempt();
     rt::IoResult();  // judged by this creation alone
     rt::MakeFolder(LoadPath(&CopyJobRecord::destinyPath));
-    Settle(JobState::TryCreateFolder, rt::IoResult() == 0, JobState::StartCopying, Idle);
+    Settle(JobState::TryCreateFolder, rt::IoResult() == 0);
 }
 
 void StartCopying() {
@@ -144,7 +144,7 @@ void StartCopying() {
 void SearchNext() {
     CountAttempt();
     int32_t code = rt::FindNext(CopyJob.entry);
-    Settle(JobState::SearchNext, Found(code), JobState::SearchDestiny, JobState::FinishRun);
+    Settle(JobState::SearchNext, Found(code));
 }
 
 }  // namespace engine

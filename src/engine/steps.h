@@ -38,14 +38,23 @@ void ShowCopyProgress();
 // floor(done * 100 / size), for any 64-bit sizes with done <= size.
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
-// Blocks: one read attempt at the source byte at `offset`, served from the block read ahead
-// where it can be (`transferred` gets 1 or 0); a new file's block forgotten; and a stretch of
-// healthy bytes read, written and read back in one go with every count, the histogram and the
-// progress as the single steps give them. CopyStretch returns false when the single steps
-// must take the next byte.
-bool ReadSourceByte(int64_t offset, uint8_t* byte);
+// The source's bytes from `offset` on hand in the block read ahead (a platform read when
+// `offset` is not in it), pointed to by `bytes`; 0 when the read failed. A new file's block is
+// forgotten. ReadBack reads back `count` written bytes at `offset`, counts them as verified or
+// differing, and returns how many came back.
+int64_t ReadSource(int64_t offset, const uint8_t** bytes);
 void ForgetSourceBlock();
-bool CopyStretch();
+int64_t ReadBack(int64_t offset, const uint8_t* expected, int64_t count);
+
+// The counts of `count` bytes at fileBytesWritten: read (counters and histogram); written
+// (counters, made-up damage, the next state by the last-byte rule, the progress); read back at
+// `offset` (verified or differing). A stretch and a single step count alike.
+void CountRead(const uint8_t* bytes, int64_t count);
+void CountWritten(int64_t count, bool madeUp);
+void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back, int64_t count);
+// Stop: bytes a stretch wrote beyond a failed read-back are counted, so that the result line
+// tells what the destiny holds.
+void CountWrittenAhead();
 
 // Closing and totals.
 void CloseSource();

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "engine/copy_job.h"
+#include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/controls.h"
 #include "output/display.h"
@@ -23,43 +24,6 @@ TraceHook traceHook = nullptr;
 
 namespace {
 
-using Step = void (*)();
-
-struct StepRow {
-    int32_t state;
-    Step run;
-};
-
-constexpr StepRow kSteps[] = {
-    {JobState::SearchSource, &SearchSource},
-    {JobState::SearchFolder, &SearchFolder},
-    {JobState::TryCreateFolder, &TryCreateFolder},
-    {JobState::StartCopying, &StartCopying},
-    {JobState::PrepareSource, &PrepareSource},
-    {JobState::PrepareDestiny, &PrepareDestiny},
-    {JobState::OpenSource, &OpenSource},
-    {JobState::CreateDestiny, &CreateDestiny},
-    {JobState::ReadByte, &ReadByte},
-    {JobState::SubstituteByte, &SubstituteByte},
-    {JobState::WriteByte, &WriteByte},
-    {JobState::CloseSource, &CloseSource},
-    {JobState::CloseDestiny, &CloseDestiny},
-    {JobState::SearchNext, &SearchNext},
-    {JobState::FinishRun, &FinishRun},
-    {JobState::SearchDestiny, &SearchDestiny},
-    {JobState::VerifyByte, &VerifyByte},
-};
-
-constexpr int kStateSlots = 32;
-
-struct StepTable {
-    Step slot[kStateSlots] = {};
-    constexpr StepTable() {
-        for (const StepRow& row : kSteps) slot[row.state] = row.run;
-    }
-};
-constexpr StepTable kDispatch;
-
 // What the main thread asks of the running worker.
 struct Requests {
     std::mutex lock;
@@ -75,7 +39,7 @@ enum class Turn { Go, Stop, Close };
 
 void EnterPause() {
     CopyJob.savedState = CopyJob.state;
-    CopyJob.state = Paused;
+    CopyJob.state = JobState::Paused;
     output::ShowText(Controls.pauseButton, "Unpause");
     output::WriteConsoleLine("Paused");
 }
@@ -92,7 +56,7 @@ Turn HonourRequests(uint32_t& seen) {
     if (!anyRequest.load()) return Turn::Go;
     std::unique_lock<std::mutex> hold(requests.lock);
     for (;;) {
-        bool paused = CopyJob.state == Paused;
+        bool paused = CopyJob.state == JobState::Paused;
         if (requests.close) return Turn::Close;
         if (requests.toggles != seen) {  // clicked before any Stop that is waiting too
             ++seen;
@@ -116,6 +80,7 @@ Turn HonourRequests(uint32_t& seen) {
 
 // Stop: the close steps once each, where the run was, then the totals.
 void StopRun() {
+    CountWrittenAhead();
     CloseSource();
     CloseDestiny();
     ReleaseFiles();
@@ -150,19 +115,18 @@ void Ask(bool Requests::*flag) {
 void CopyWorker() {
     uint32_t seen = 0;
     Turn turn = Turn::Go;
-    while (CopyJob.state != Idle) {
+    while (CopyJob.state != JobState::Idle) {
         turn = HonourRequests(seen);
         if (turn != Turn::Go) break;
-        int32_t state = CopyJob.state;
-        if (state == JobState::ReadByte && CopyJob.attempts == 0 && CopyStretch()) continue;
-        Step step = state >= 0 && state < kStateSlots ? kDispatch.slot[state] : nullptr;
-        if (step == nullptr) continue;
+        JobState state = CopyJob.state;
+        const StateRow* row = FindState(state);
+        if (row == nullptr || row->step == nullptr) continue;
         if (traceHook) traceHook(state);
-        step();
+        row->step();
     }
     if (turn == Turn::Stop) StopRun();
     if (turn == Turn::Close) {
-        CopyJob.state = Closing;
+        CopyJob.state = JobState::Closing;
         ReleaseFiles();  // nothing of the source stays changed, nothing is written
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
@@ -192,7 +156,7 @@ void StartCopyRun() {
     try {
         CopyJob.worker = std::thread(CopyWorker);
     } catch (const std::system_error&) {
-        CopyJob.state = Idle;
+        CopyJob.state = JobState::Idle;
         Finished();
     }
 }
@@ -204,7 +168,7 @@ void StopCopyRun() { Ask(&Requests::stop); }
 void CloseCopyRun() {
     std::lock_guard<std::mutex> hold(requests.lock);
     if (!requests.running) {
-        CopyJob.state = Closing;
+        CopyJob.state = JobState::Closing;
         return;
     }
     requests.close = true;
@@ -213,8 +177,8 @@ void CloseCopyRun() {
 }
 
 void ResetJob() {
-    CopyJob.state = Idle;
-    CopyJob.savedState = Idle;
+    CopyJob.state = JobState::Idle;
+    CopyJob.savedState = JobState::Idle;
     CopyJob.attempts = 0;
     StorePath(&CopyJobRecord::sourceSpec, ShortText());
     StorePath(&CopyJobRecord::destinyPath, ShortText());

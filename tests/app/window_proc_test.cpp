@@ -151,7 +151,7 @@ TEST_F(WindowProcTest, CheckBoxesReachTheRecordOnClicksEditsAndClose) {
     sim::SetCheck(Box("haltOnFirstError"), os::kCheckChecked);
     Send(os::kMsgClose);
     EXPECT_TRUE(Settings.haltOnFirstError);
-    EXPECT_EQ(CopyJob.state, Closing);
+    EXPECT_EQ(CopyJob.state, JobState::Closing);
     EXPECT_FALSE(sim::IsAlive(Controls.mainWindow));
 }
 

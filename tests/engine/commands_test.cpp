@@ -19,7 +19,7 @@ void Act(char click) {
 // Clicks made at the `nth` time the worker reaches `state`, before that step runs.
 TEST_F(EngineTest, ClicksDuringARun) {
     struct Row {
-        int32_t state;
+        JobState state;
         int nth;
         const char* clicks;
         std::vector<std::string> console;
@@ -64,7 +64,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
         {JobState::SearchDestiny, 3, "S", {"Stopped by user"}, "Stopped", nullptr, 5},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.clicks + std::to_string(row.state));
+        SCOPED_TRACE(row.clicks + std::string(StateName(row.state)));
         sim::Reset();
         app::StartUp();
         trace.clear();
@@ -72,7 +72,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
         sim::AddFolder("D:\\out");
         Set("depthCloseSource", row.depthCloseSource);
         int seen = 0;
-        onState = [&](int32_t state) {
+        onState = [&](JobState state) {
             if (state == row.state && ++seen == row.nth)
                 for (const char* click = row.clicks; *click; ++click) Act(*click);
         };
@@ -84,7 +84,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
         EXPECT_EQ(sim::Content(kCopy), row.copy ? row.copy : "");
         EXPECT_EQ(sim::Attributes(kSource), os::kAttrReadOnly);
         EXPECT_EQ(sim::OpenFileCount(), 0);
-        EXPECT_EQ(CopyJob.state, closed ? Closing : Idle);
+        EXPECT_EQ(CopyJob.state, closed ? JobState::Closing : JobState::Idle);
         EXPECT_EQ(Log().find("Stopped by user") != std::string::npos,
                   row.stateLine == std::string("Stopped"));
         EXPECT_EQ(Log().find("Totally") != std::string::npos, row.copy && !closed);
@@ -98,16 +98,16 @@ TEST_F(EngineTest, ClicksDuringARun) {
 TEST_F(EngineTest, PausedRunWaitsForUnpause) {
     sim::AddFile(kSource, "abcdef");
     sim::AddFolder("D:\\out");
-    onState = [](int32_t state) {
+    onState = [](JobState state) {
         if (state == JobState::PrepareSource) Click(Controls.pauseButton), onState = nullptr;
     };
     sim::TypeText(Controls.sourceEdit, kSource);
     sim::TypeText(Controls.destinyEdit, "D:\\out");
     Click(Controls.copyButton);
     auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (CopyJob.state != Paused && std::chrono::steady_clock::now() < limit)
+    while (CopyJob.state != JobState::Paused && std::chrono::steady_clock::now() < limit)
         std::this_thread::yield();
-    ASSERT_EQ(CopyJob.state, Paused);
+    ASSERT_EQ(CopyJob.state, JobState::Paused);
     sim::PumpMessages();
     EXPECT_EQ(sim::Info(Controls.pauseButton).text, "Unpause");
     EXPECT_EQ(CopyJob.savedState, JobState::PrepareDestiny);
@@ -164,7 +164,7 @@ TEST_F(EngineTest, RandomClicksNeverHangOrMuddle) {
         EXPECT_LE(results + stops, 2u);
         EXPECT_TRUE(!stops || lines.back() == "Stopped by user");
         EXPECT_EQ(content.rfind(sim::Content(kCopy), 0), 0u);
-        EXPECT_EQ(CopyJob.state, Idle);
+        EXPECT_EQ(CopyJob.state, JobState::Idle);
     }
 }
 

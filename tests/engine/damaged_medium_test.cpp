@@ -39,7 +39,7 @@ std::map<std::string, std::string> changedSources;
 
 // Just before the source is opened, its content becomes `content`.
 void ChangeSourceOnOpening(const std::string& path, const std::string& content) {
-    onState = [path, content](int32_t now) {
+    onState = [path, content](JobState now) {
         if (now != JobState::OpenSource || changedSources.count(path)) return;
         sim::AddFile(path, content);
         changedSources[path] = content;
@@ -325,7 +325,7 @@ void CheckInvariants(const Row& row) {
 
 // What a user or a file can see of a run.
 struct Seen {
-    std::vector<int32_t> trace;
+    std::vector<JobState> trace;
     std::vector<std::string> console;
     std::string log;
     std::vector<std::string> destiny;  // name and bytes of every file in the destiny folder

@@ -21,10 +21,10 @@
 namespace engine_test {
 
 // Every state the worker ran, and an optional action at each (called on the worker).
-inline std::vector<int32_t> trace;
-inline std::function<void(int32_t)> onState;
+inline std::vector<JobState> trace;
+inline std::function<void(JobState)> onState;
 
-inline void Record(int32_t state) {
+inline void Record(JobState state) {
     trace.push_back(state);
     if (onState) onState(state);
 }

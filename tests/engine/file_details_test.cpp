@@ -37,7 +37,7 @@ TEST_F(EngineTest, AnnouncedWithDetails) {
     sim::AddFile("C:\\src\\o.bin", "o", os::kAttrHidden | os::kAttrArchive, kWritten);
     sim::AddFolder("D:\\out");
     std::vector<std::string> details;
-    onState = [&](int32_t state) {
+    onState = [&](JobState state) {
         if (state == JobState::PrepareSource && details.size() == 1)
             sim::HoldOpen("C:\\src\\o.bin", os::kAccessRead | os::kAccessWrite, 0);
         if (state != JobState::PrepareDestiny) return;

@@ -11,12 +11,12 @@ namespace engine_test {
 namespace {
 
 // Runs of equal states, as "16x2049".
-std::string RunLengths(const std::vector<int32_t>& states) {
+std::string RunLengths(const std::vector<JobState>& states) {
     std::string text;
     for (size_t at = 0; at < states.size();) {
         size_t end = at;
         while (end < states.size() && states[end] == states[at]) ++end;
-        text += (text.empty() ? "" : " ") + std::to_string(states[at]);
+        text += (text.empty() ? "" : " ") + std::to_string(static_cast<int32_t>(states[at]));
         if (end - at > 1) text += "x" + std::to_string(end - at);
         at = end;
     }
@@ -29,7 +29,7 @@ TEST_F(EngineTest, ThreeByteFileWithReadBack) {
     Set("verifyData", 1);
     Copy("C:\\data\\abc.bin", "D:\\out");
     EXPECT_EQ(RunLengths(trace), "1 2 4 16x2049 5 6 7 8 9 11 19 9 11 19 9 11 12 13 14x2049 15");
-    EXPECT_EQ(CopyJob.state, Idle);
+    EXPECT_EQ(CopyJob.state, JobState::Idle);
     EXPECT_EQ(sim::Content("D:\\out\\abc.bin"), "abc");
     EXPECT_EQ(ConsoleLines(), std::vector<std::string>{
                                   "Copied \"abc.bin\" 3bytes, written 3bytes, verified 2bytes"});
@@ -38,7 +38,7 @@ TEST_F(EngineTest, ThreeByteFileWithReadBack) {
 // Each attempting step, made to fail for ever, under the limits 0, 2 and a negative one.
 TEST_F(EngineTest, RetryRuleOverTheDepthTable) {
     struct Row {
-        int32_t state;
+        JobState state;
         const char* depth;
         std::function<void()> fault;
         const char* source = "C:\\src\\x.bin";
@@ -103,7 +103,7 @@ TEST_F(EngineTest, ProgressOfAFile) {
     sim::AddFile("C:\\src\\abc.bin", "abc");
     sim::AddFolder("D:\\out");
     std::vector<std::string> shown;
-    onState = [&](int32_t) {
+    onState = [&](JobState) {
         sim::PumpMessages();  // the texts the worker queued
         std::string now =
             sim::Info(Controls.progressLine).text + " | " + sim::Info(Controls.mainWindow).text;
