@@ -76,7 +76,8 @@ int64_t BytesToNextPercent(int64_t written) {
 }
 
 void CountInHistogram(const uint8_t* bytes, int64_t count) {
-    uint32_t counts[4][256] = {};  // four tables, so that neighbouring bytes never wait on each other
+    uint32_t counts[4][256] =
+        {};  // four tables, so that neighbouring bytes never wait on each other
     int64_t i = 0;
     for (; i + 4 <= count; i += 4) {
         ++counts[0][bytes[i]];

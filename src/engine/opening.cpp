@@ -38,8 +38,7 @@ void SearchDestiny() {
     CountAttempt();
     bool found = rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
-    Outcome outcome =
-        Settle(JobState::SearchDestiny, exists);
+    Outcome outcome = Settle(JobState::SearchDestiny, exists);
     if (outcome == Outcome::Succeeded) ReportExisting();
     if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
 }
@@ -55,8 +54,7 @@ void PrepareDestiny() {
 void OpenSource() {
     CountAttempt();
     rt::Open(CopyJob.sourceFile, os::kAccessRead, 0, os::kOpenExisting, os::kAttrNormal);
-    if (Settle(JobState::OpenSource, rt::IoResult() == 0) == Outcome::Exhausted)
-        ReleaseFiles();
+    if (Settle(JobState::OpenSource, rt::IoResult() == 0) == Outcome::Exhausted) ReleaseFiles();
 }
 
 // CREATE_NEW: a file that appeared since SearchDestiny looked is never overwritten.

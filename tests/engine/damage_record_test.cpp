@@ -70,5 +70,49 @@ TEST_F(EngineTest, ManyRangesRunAfterRun) {
     }
 }
 
+// Stopped while a written byte cannot be read back: the destiny holds exactly the bytes the
+// result line counts, and the record calls only the rest missing.
+TEST_F(EngineTest, StopDuringAFailingReadBack) {
+    for (bool blocks : {false, true}) {
+        SCOPED_TRACE(blocks);
+        sim::Reset();
+        app::StartUp();
+        engine::blockTransfers = blocks;
+        sim::AddFile("C:\\src\\x.bin", std::string(1000, 'q'));
+        sim::AddFolder("D:\\out");
+        sim::FailReadRange("D:\\out\\x.bin", 500, 500, -1);
+        Set("verifyData", 1);
+        int retries = 0;
+        onState = [&](JobState state) {
+            if (state == JobState::VerifyByte && CopyJob.attempts > 0 && ++retries == 5)
+                engine::StopCopyRun();
+        };
+        Copy("C:\\src\\*.*", "D:\\out");
+        std::vector<std::string> lines = ConsoleLines();
+        ASSERT_GE(lines.size(), 2u);
+        size_t size = sim::Content("D:\\out\\x.bin").size();
+        std::string written = "written " + std::to_string(size) + "bytes";
+        EXPECT_NE(lines[0].find(written), std::string::npos) << lines[0];
+        EXPECT_EQ(lines[1], "Not copied " + std::to_string(1000 - size) +
+                                " bytes of \"x.bin\": " + std::to_string(size) + "-999");
+    }
+    engine::blockTransfers = true;
+}
+
+// One bad byte in a long file: its attempts are one byte each, a page follows one byte at a
+// time, and then the source is read in blocks again.
+TEST_F(EngineTest, BlocksAgainAfterABadSpot) {
+    sim::AddFile("C:\\src\\x.bin", std::string(300000, 'q'));
+    sim::AddFolder("D:\\out");
+    sim::FailReadRange("C:\\src\\x.bin", 1000, 1000, -1);
+    Set("depthRead", 3);
+    int before = sim::Count(sim::Op::Read);
+    Copy("C:\\src\\*.*", "D:\\out");
+    int reads = sim::Count(sim::Op::Read) - before;
+    EXPECT_GE(reads, 4 + 4096);
+    EXPECT_LE(reads, 4 + 4096 + 40);
+    EXPECT_EQ(ConsoleLines().back(), "Made up 1 bytes of \"x.bin\": 1000");
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -30,9 +30,28 @@ struct Row {
     const char* source = "C:\\src\\*.*";
     const char* destinyFolder = "D:\\out";
     uint32_t destinyAttributes = os::kAttrArchive;
+    std::string progress = "";  // the percentages shown, when the row tells them
 };
 
 const std::string kDigits = "0123456789";
+
+// `count` copies of `piece`, with `marks` written over it at their offsets.
+std::string Filled(size_t count, const std::string& piece,
+                   std::vector<std::pair<size_t, char>> marks = {}) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    for (auto [at, mark] : marks) text[at] = mark;
+    return text;
+}
+
+const std::string kOnes = std::string(1, '\xFF');
+const std::string kThousand = Filled(100, kDigits);
+
+std::string EveryPercent() {
+    std::string text = "0";
+    for (int percent = 1; percent <= 100; ++percent) text += " " + std::to_string(percent);
+    return text;
+}
 
 // Sources the run changes on purpose, as another program would behind its back.
 std::map<std::string, std::string> changedSources;
@@ -287,6 +306,56 @@ const Row kRows[] = {
      {"Copied \"a.txt\" 1bytes, written 1bytes", "Copied \"b.txt\" 1bytes, written 1bytes"},
      "2 2 2",
      "c:*.txt"},
+    {"a thousand bytes, mostly 0xFF: unreadable ones made up as 0xFF",
+     {{"C:\\src\\x.bin", Filled(1000, kOnes, {{100, 'A'}, {101, 'B'}, {998, 'C'}})}},
+     {{"C:\\src\\x.bin", 100, 101, -1}, {"C:\\src\\x.bin", 998, 998, -1}},
+     nullptr,
+     {{"D:\\out\\x.bin", Filled(1000, kOnes)}},
+     {"Copied \"x.bin\" 997bytes, written 1000bytes", "Made up 3 bytes of \"x.bin\": 100-101, 998"},
+     "1 997 1000"},
+    {"the same without progress: one stretch per block",
+     {{"C:\\src\\x.bin", Filled(1000, kOnes, {{100, 'A'}, {101, 'B'}, {998, 'C'}})}},
+     {{"C:\\src\\x.bin", 100, 101, -1}, {"C:\\src\\x.bin", 998, 998, -1}},
+     [] { Set("printProgress", 0); },
+     {{"D:\\out\\x.bin", Filled(1000, kOnes)}},
+     {"Copied \"x.bin\"", "Made up 3 bytes of \"x.bin\": 100-101, 998"},
+     "1 997 1000"},
+    {"at read depth 1 a byte failing twice is made up, at a block's start and inside one",
+     {{"C:\\src\\x.bin", kThousand}},
+     {{"C:\\src\\x.bin", 0, 0, 2}, {"C:\\src\\x.bin", 600, 600, 2}},
+     [] { Set("depthRead", 1); },
+     {{"D:\\out\\x.bin", Filled(1, kThousand, {{0, '\0'}, {600, '1'}})}},
+     {"Copied \"x.bin\" 998bytes, written 1000bytes", "Made up 2 bytes of \"x.bin\": 0, 600"},
+     "1 998 1000"},
+    {"a disk that fills inside a stretch",
+     {{"C:\\src\\x.bin", kThousand}},
+     {},
+     [] {
+         Set("printProgress", 0);
+         sim::FillDiskAfter('D', 705);
+     },
+     {{"D:\\out\\x.bin", kThousand.substr(0, 705)}},
+     {"Unable to write destiny file", "Copied \"x.bin\"",
+      "Not copied 295 bytes of \"x.bin\": 705-999"},
+     "1 706 705"},
+    {"a read-back that fails inside a stretch",
+     {{"C:\\src\\x.bin", kThousand}},
+     {{"D:\\out\\x.bin", 505, 505, 3}},
+     [] { Set("verifyData", 1); },
+     {{"D:\\out\\x.bin", kThousand}},
+     {"Copied \"x.bin\" 1000bytes, written 1000bytes, verified 999bytes"},
+     "1 1000 1000 1000"},
+    {"a hundred bytes show every percentage",
+     {{"C:\\src\\x.bin", Filled(10, kDigits)}},
+     {},
+     nullptr,
+     {{"D:\\out\\x.bin", Filled(10, kDigits)}},
+     {"Copied \"x.bin\" 100bytes, written 100bytes"},
+     "1 100 100",
+     "C:\\src\\*.*",
+     "D:\\out",
+     os::kAttrArchive,
+     EveryPercent()},
 };
 
 bool IsBad(const Row& row, const std::string& path, uint64_t at) {
@@ -331,6 +400,7 @@ struct Seen {
     std::vector<std::string> destiny;  // name and bytes of every file in the destiny folder
     std::vector<int64_t> counts;       // totals, the last file's counters, the histogram
     std::string damage;                // tramox.damage
+    std::string progress;              // each percentage shown, in order
 };
 
 Seen RunRow(const Row& row) {
@@ -348,10 +418,18 @@ Seen RunRow(const Row& row) {
     }
     for (const Bad& bad : row.bad) sim::FailReadRange(bad.path, bad.first, bad.last, bad.times);
     if (row.setup) row.setup();
+    std::string progress;
+    onState = [inner = onState, &progress, shown = -1](JobState state) mutable {
+        if (CopyJob.percent != shown) {
+            shown = CopyJob.percent;
+            progress += (progress.empty() ? "" : " ") + std::to_string(shown);
+        }
+        if (inner) inner(state);
+    };
     EngineTest::Copy(row.source, row.destinyFolder);
     onState = nullptr;
     CheckInvariants(row);
-    Seen seen{trace, EngineTest::ConsoleLines(), EngineTest::Log(), {}, {}, {}};
+    Seen seen{trace, EngineTest::ConsoleLines(), EngineTest::Log(), {}, {}, {}, progress};
     rt::DirEntry entry;
     for (int32_t code = rt::FindFirst(std::string(row.destinyFolder) + "\\*", 63, entry); code == 0;
          code = rt::FindNext(entry))
@@ -392,6 +470,7 @@ std::string ExpectedRecord(const Row& row) {
 
 void CheckExpected(const Row& row, const Seen& seen) {
     EXPECT_EQ(seen.console, row.console);
+    EXPECT_TRUE(row.progress.empty() || seen.progress == row.progress) << seen.progress;
     EXPECT_EQ(seen.damage, ExpectedRecord(row));
     for (std::string line : row.console) {  // each failure also in the log, lower case
         if (line.rfind("Unable ", 0) != 0) continue;
@@ -435,6 +514,7 @@ TEST_F(EngineTest, DamagedMedium) {
             EXPECT_EQ(blocks.destiny, single.destiny);
             EXPECT_EQ(blocks.counts, single.counts);
             EXPECT_EQ(blocks.damage, single.damage);
+            EXPECT_EQ(blocks.progress, single.progress);
         }
     }
 }
