@@ -8,7 +8,9 @@
 #   BENCH_MIB=64      size of the big file in MiB (the Wine copy and the simulated engine)
 #   BENCH_FILES=500   number of 1 KiB files (the Wine copy of many small files)
 #   BENCH_REPS=5      repetitions of every measurement
-#   BENCH_PARTS="copy files engine console"   the parts to run
+#   BENCH_BAD=100     unreadable bytes of the big file in the damaged-medium part
+#   BENCH_DAMAGED_REPS=3   its repetitions (at most BENCH_REPS by default): today a run is slow
+#   BENCH_PARTS="copy damaged files engine console"   the parts to run
 # The bench folder (default: build/bench in this repository) receives the Wine prefix, kept
 # between runs, the data, the work folders and samples.txt, every measurement in seconds.
 set -u
@@ -98,6 +100,54 @@ run_copy_part() {
     fresh_folder "$work"
 }
 
+# The offsets of BENCH_BAD bytes spread over the big file, one amid each equal stretch, as
+# "first,second,...".
+bad_offsets() {
+    awk -v size=$((MIB << 20)) -v bad="$BAD" 'BEGIN {
+        for (i = 0; i < bad; i++)
+            printf "%s%d", i ? "," : "", int((i + 0.5) * size / bad) + 7 * i + 3
+    }'
+}
+
+# damaged_run <key> <offsets>: tramox at the default settings copies the big file, those bytes
+# of it unreadable through the preloaded library, in a fresh work folder (no fill-in from an
+# earlier tramox.damage). dumpResults keeps tramox.console for the check; it costs the run nothing.
+damaged_run() {
+    local key=$1 big=$BENCH/data/big.bin work=$BENCH/work
+    fresh_folder "$work" && mkdir "$work/out" || return 1
+    printf 'dumpResults: yes\r\n' >"$work/tramox.ini"
+    sample "$key" env TRAMOX_UNREADABLE="$big:$2" LD_PRELOAD="$PRELOAD" \
+        timeout "$DAMAGED_LIMIT" "$WINE" "$WIN64/copy_driver.exe" "$(windows_path "$TRAMOX")" \
+        "$(windows_path "$work")" "$(windows_path "$big")" "$(windows_path "$work/out")"
+}
+
+# The big file with BENCH_BAD unreadable bytes, beside it healthy: both runs under the library,
+# so that its checks of each read weigh on both. The damaged copy must tell the bytes it made up
+# and differ from the source only there.
+run_damaged_part() {
+    local big=$BENCH/data/big.bin work=$BENCH/work offsets first
+    offsets=$(bad_offsets)
+    first=${offsets%%,*}
+    for ((rep = 1; rep <= DAMAGED_REPS; rep++)); do
+        damaged_run damaged.healthy "" || return 1
+        same_files "$big" "$work/out/big.bin" || return 1
+        damaged_run damaged.bad "$offsets" || return 1
+        tr -d '\r' <"$work/tramox.console" |
+            grep -qE "^Made up $BAD bytes of \"big\.bin\": $first(,|\$)" || {
+            echo "bench: the damaged copy does not report $BAD made-up bytes" >&2
+            return 1
+        }
+        # A copy cut short makes cmp say so on a line of its own, which fails the check too.
+        cmp -l "$big" "$work/out/big.bin" 2>&1 | awk -v offsets="$offsets" '
+            BEGIN { n = split(offsets, o, ","); for (i = 1; i <= n; i++) bad[o[i]] = 1 }
+            !(($1 - 1) in bad) { exit 1 }' || {
+            echo "bench: the damaged copy differs from its source at a readable byte" >&2
+            return 1
+        }
+    done
+    fresh_folder "$work"
+}
+
 # The small files into a destiny folder that is already there.
 run_files_part() {
     local files=$BENCH/data/files work=$BENCH/work
@@ -148,6 +198,10 @@ run_inside_display() {
         echo "bench: a $MIB MiB file under Wine"
         run_copy_part || failed=1
     fi
+    if has_part damaged; then
+        echo "bench: a $MIB MiB file with $BAD unreadable bytes under Wine"
+        run_damaged_part || failed=1
+    fi
     if has_part files; then
         echo "bench: $FILES files of 1 KiB under Wine"
         run_files_part || failed=1
@@ -177,7 +231,7 @@ stats() {
 }
 
 # row <measure> <key> <unit> <baseline> <baseline key>: one line of the table, when both ran.
-# Units: MB/s (of the big file, 10^6 bytes), ms/file, µs (per line).
+# Units: MB/s (of the big file, 10^6 bytes), ms/file, µs (per line), s.
 row() {
     local measure=$1 key=$2 unit=$3 baseline=$4 own base
     own=$(stats "$key")
@@ -188,6 +242,7 @@ row() {
         function value(seconds) {
             if (unit == "MB/s") return mib * 1.048576 / seconds
             if (unit == "ms/file") return seconds * 1000 / files
+            if (unit == "s") return seconds
             return seconds * 1e6
         }
         function shown(x) {
@@ -209,7 +264,9 @@ print_table() {
         commit+=" with uncommitted changes in src/"
     echo
     echo "tramox bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit: big file $MIB MiB," \
-        "$FILES files of 1 KiB, $REPS repetitions; best and median of them; load average" \
+        "$FILES files of 1 KiB, $REPS repetitions$(has_part damaged &&
+            echo " ($DAMAGED_REPS with $BAD unreadable bytes)"); best and median of them;" \
+        "load average" \
         "$LOAD at the start, $(cut -d' ' -f1 /proc/loadavg) at the end"
     echo
     echo "| measure | best | median | baseline | best | median | ratio of medians |"
@@ -221,6 +278,8 @@ print_table() {
     row "Wine: tramox, verifyData yes" wine.copy.yes MB/s "CopyFileA after $CHECKS checks" \
         wine.copyfile.checked
     row "Wine: CopyFileA" wine.copyfile MB/s "cp" cp.big
+    row "Wine: tramox, $BAD unreadable bytes (target: ratio at most 2)" damaged.bad s \
+        "tramox, the file healthy" damaged.healthy
     row "Wine: tramox, 1 KiB files" wine.files ms/file "cp -r" cp.files
     row "Wine: tramox, 1 KiB files" wine.files ms/file "CopyFileA after $CHECKS checks" \
         wine.copyfile.files.checked
@@ -252,17 +311,23 @@ main() {
     MIB=${BENCH_MIB:-64} FILES=${BENCH_FILES:-500} REPS=${BENCH_REPS:-5}
     # tramox looks for each missing destiny file depthSearchDestiny + 1 times (the default).
     CHECKS=2049
-    PARTS=${BENCH_PARTS:-copy files engine console}
+    BAD=${BENCH_BAD:-100}
+    DAMAGED_REPS=${BENCH_DAMAGED_REPS:-$((REPS < 3 ? REPS : 3))}
+    # Today's engine takes about a second per bad byte under Wine.
+    DAMAGED_LIMIT=$((120 + 5 * BAD))
+    PRELOAD=$NATIVE/unreadable_reads.so
+    PARTS=${BENCH_PARTS:-copy damaged files engine console}
     SAMPLES=$BENCH/samples.txt
     LOAD=$(cut -d' ' -f1 /proc/loadavg)
-    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES CHECKS
+    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES CHECKS BAD DAMAGED_REPS DAMAGED_LIMIT \
+        PRELOAD
     : >"$SAMPLES"
     local failed=0
     run_native || failed=1
-    if has_part copy || has_part files; then
+    if has_part copy || has_part damaged || has_part files; then
         make_data || return 1
     fi
-    if has_part copy || has_part files || has_part console; then
+    if has_part copy || has_part damaged || has_part files || has_part console; then
         xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-display || failed=1
     fi
     print_table
