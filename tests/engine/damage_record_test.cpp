@@ -70,6 +70,29 @@ TEST_F(EngineTest, ManyRangesRunAfterRun) {
     }
 }
 
+// Two damaged files in each of two runs: a run line per run, the percentages start afresh for
+// each file, and the totals are the run's own.
+TEST_F(EngineTest, FilesAndRunsInTheRecord) {
+    sim::AddDrive('D');
+    sim::AddFile("C:\\src\\a.bin", std::string(200, 'a'));
+    sim::AddFile("C:\\src\\b.bin", std::string(300, 'b'));
+    sim::FailReadRange("C:\\src\\a.bin", 10, 10, -1);
+    sim::FailReadRange("C:\\src\\b.bin", 299, 299, -1);
+    std::vector<int> starts;  // the percentage when each file's bytes begin
+    onState = [&](JobState state) {
+        if (state == JobState::CreateDestiny) starts.push_back(CopyJob.percent);
+    };
+    std::string record;
+    for (const char* destiny : {"D:\\out", "D:\\again"}) {
+        Copy("C:\\src\\*.*", destiny);
+        record += kRunLine + destiny + "\r\n" + destiny + "\\a.bin\tmade-up\t10\r\n" + destiny +
+                  "\\b.bin\tmade-up\t299\r\n";
+    }
+    EXPECT_EQ(sim::Content(kRecord), record);
+    EXPECT_EQ(starts, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_NE(Log().find("Read 498bytes</FONT>"), std::string::npos);  // the last run's alone
+}
+
 // Stopped while a written byte cannot be read back: the destiny holds exactly the bytes the
 // result line counts, and the record calls only the rest missing.
 TEST_F(EngineTest, StopDuringAFailingReadBack) {

@@ -228,6 +228,16 @@ const Row kRows[] = {
      {{"D:\\out\\x.bin", "abc"}},
      {"Unable to close destiny file"},
      "1 3 3"},
+    {"a refused destiny close still reports the file's damage",
+     {{"C:\\src\\x.bin", "abcd"}},
+     {{"C:\\src\\x.bin", 1, 1, -1}},
+     [] {
+         Set("depthCloseDestiny", 1);
+         sim::FailOperation(sim::Op::Close, "D:\\out\\x.bin", 2, os::kErrorAccessDenied);
+     },
+     {{"D:\\out\\x.bin", "aacd"}},
+     {"Unable to close destiny file", "Made up 1 bytes of \"x.bin\": 1"},
+     "1 3 4"},
     {"no source file",
      {},
      {},
