@@ -26,6 +26,9 @@ struct Range {
 struct Unreadable {
     std::string path;
     std::vector<Range> ranges;
+    bool known = false;  // the file has been found: its identity below is cached, so that a
+    dev_t device{};      // read costs one fstat, not a stat of every listed path besides
+    ino64_t inode{};
 };
 
 std::vector<Unreadable>* files = nullptr;
@@ -77,14 +80,19 @@ __attribute__((constructor)) void Load() {
 }
 
 // The ranges of the file `fd` reads, or nullptr when it has none.
+// A listed file is taken to keep its identity once found, as a disc being rescued does.
 const std::vector<Range>* RangesOf(int fd) {
     if (files == nullptr) return nullptr;
     struct stat64 open {};
     if (fstat64(fd, &open) != 0 || !S_ISREG(open.st_mode)) return nullptr;
-    for (const Unreadable& file : *files) {
+    for (Unreadable& file : *files) {
         struct stat64 named {};
-        if (stat64(file.path.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
-            named.st_ino == open.st_ino)
+        if (!file.known && stat64(file.path.c_str(), &named) == 0) {
+            file.known = true;
+            file.device = named.st_dev;
+            file.inode = named.st_ino;
+        }
+        if (file.known && file.device == open.st_dev && file.inode == open.st_ino)
             return &file.ranges;
     }
     return nullptr;

@@ -62,10 +62,12 @@ void ForgetSourceBlock() {
     CopyJob.cleanBytes = -1;
 }
 
-int64_t ReadSource(int64_t offset, const uint8_t** bytes) {
+int64_t ReadSource(int64_t offset, int64_t wanted, const uint8_t** bytes, bool* nextFailed) {
+    *nextFailed = false;
     if (!InBlock(offset)) {
         int64_t cap = std::clamp<int64_t>(blockBytes, 1, kLargestBlock);
-        int64_t want = OneByteReads() ? 1 : std::min({sizedBlock, cap, Listed() - offset});
+        bool oneByte = OneByteReads();
+        int64_t want = oneByte ? 1 : std::min({sizedBlock, cap, Listed() - offset});
         auto start = std::chrono::steady_clock::now();
         int64_t got = ReadSourceAt(offset, sourceBlock, std::max<int64_t>(want, 1));
         if (want > 1 && got == want) SizeNextBlock(got, std::chrono::steady_clock::now() - start);
@@ -73,7 +75,22 @@ int64_t ReadSource(int64_t offset, const uint8_t** bytes) {
         CopyJob.blockEnd = offset + got;
         if (got < want) {
             CopyJob.cleanBytes = 0;  // the byte where the read stopped is read alone
-        } else if (CopyJob.cleanBytes >= 0 && CopyJob.cleanBytes < kPage) {
+        } else if (oneByte && blockTransfers) {
+            // The clean bytes after a bad spot, still one read each, gathered into one stretch.
+            CopyJob.cleanBytes += got;
+            int64_t until = std::min({offset + wanted, offset + kPage, Listed()});
+            while (CopyJob.blockEnd < until && CopyJob.cleanBytes < kPage) {
+                int64_t at = CopyJob.blockEnd;
+                if (ReadSourceAt(at, sourceBlock + (at - offset), 1) != 1) {
+                    CopyJob.cleanBytes = 0;
+                    *nextFailed = true;  // the first attempt of the byte after the stretch
+                    break;
+                }
+                ++CopyJob.blockEnd;
+                ++CopyJob.cleanBytes;
+            }
+            got = CopyJob.blockEnd - offset;
+        } else if (oneByte) {
             CopyJob.cleanBytes += got;
         }
         if (got == 0) return 0;

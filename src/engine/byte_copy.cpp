@@ -169,7 +169,8 @@ void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back,
 void CountWrittenAhead() {
     int64_t ahead = CopyJob.writtenAhead - CopyJob.fileBytesWritten;
     const uint8_t* bytes = nullptr;
-    if (ahead <= 0 || ReadSource(CopyJob.fileBytesWritten, &bytes) < ahead) return;
+    bool failed = false;
+    if (ahead <= 0 || ReadSource(CopyJob.fileBytesWritten, ahead, &bytes, &failed) < ahead) return;
     CountRead(bytes, ahead);
     CountWritten(ahead, false);
 }
@@ -180,15 +181,25 @@ void CountWrittenAhead() {
 void ReadByte() {
     CountAttempt();
     const uint8_t* bytes = nullptr;
-    int64_t got = ReadSource(CopyJob.fileBytesWritten, &bytes);
+    int64_t at = CopyJob.fileBytesWritten, wanted = BytesToNextPercent(at);
+    bool nextFailed = false;
+    int64_t got = ReadSource(at, wanted, &bytes, &nextFailed);
     CopyJob.transferred = got > 0 ? 1 : 0;
     Outcome outcome = Settle(JobState::ReadByte, got > 0);
     if (outcome == Outcome::Exhausted && Settings.haltOnFirstError)
         CopyJob.state = JobState::CloseSource;
     if (outcome != Outcome::Succeeded) return;
     CopyJob.byteMadeUp = false;
-    int64_t count = std::min(got, BytesToNextPercent(CopyJob.fileBytesWritten));
-    if (count > 1 && MoveStretch(bytes, count)) return;
+    int64_t count = std::min(got, wanted);
+    if ((count > 1 || nextFailed) && MoveStretch(bytes, count)) {
+        // The read that ended the stretch was the next byte's first attempt.
+        bool next = nextFailed && CopyJob.fileBytesWritten == at + count;
+        if (next && CopyJob.state == JobState::ReadByte) {
+            CopyJob.attempts = 1;
+            if (traceHook) traceHook(JobState::ReadByte);
+        }
+        return;
+    }
     CopyJob.byteBuffer = bytes[0];
     CountRead(bytes, 1);
     CopyJob.state = JobState::WriteByte;

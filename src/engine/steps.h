@@ -39,10 +39,11 @@ void ShowCopyProgress();
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
 // The source's bytes from `offset` on hand in the block read ahead (a platform read when
-// `offset` is not in it), pointed to by `bytes`; 0 when the read failed. A new file's block is
-// forgotten. ReadBack reads back `count` written bytes at `offset`, counts them as verified or
-// differing, and returns how many came back.
-int64_t ReadSource(int64_t offset, const uint8_t** bytes);
+// `offset` is not in it; after a bad spot up to `wanted` one-byte reads), pointed to by `bytes`;
+// 0 when the read failed. `nextFailed` tells that a one-byte read of the byte after them failed
+// once. A new file's block is forgotten. ReadBack reads back `count` written bytes at `offset`,
+// counts them as verified or differing, and returns how many came back.
+int64_t ReadSource(int64_t offset, int64_t wanted, const uint8_t** bytes, bool* nextFailed);
 void ForgetSourceBlock();
 int64_t ReadBack(int64_t offset, const uint8_t* expected, int64_t count);
 
