@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "checks.h"
@@ -23,7 +24,8 @@ constexpr char kPlain[] = "C0C0C0", kWarning[] = "E0E000", kNotice[] = "00E0E0";
 const std::string kSettings = std::string("htmlFont: Courier\r\nfontSizeHtmlLog: 2\r\n") +
                               "fontColorHtmlLog: " + kPlain +
                               "\r\nwarningColorHtmlLog: " + kWarning +
-                              "\r\nnoticeColorHtmlLog: " + kNotice + "\r\ndumpResults: yes\r\n";
+                              "\r\nnoticeColorHtmlLog: " + kNotice +
+                              "\r\ndumpResults: yes\r\ndepthRead: 2\r\n";
 
 // Every source is dated 21 June 2008 9:05:08 local time, so that the log's details are known.
 constexpr char kDated[] = ", modified: 21st June 2008 9:05:08";
@@ -257,8 +259,9 @@ bool RunExistingFile(Session& s) {
     return true;
 }
 
-// Bytes 1000 to 1599 and 2048 of the source cannot be read: the run script preloads a library
-// into Wine that fails them. They are made up, and said to be.
+// Bytes 1000 to 1599 and 2048 of the source cannot be read, 3000 fails its first three reads and
+// 4000 its first two: the run script preloads a library into Wine that fails them. At read depth
+// 2 a byte has three attempts: 4000 is read at its last, the others are made up, and said to be.
 bool RunDamagedCopy(Session& s) {
     const std::string name = "damaged", source = s.At("damaged"), destiny = s.At("damaged-out");
     const std::string bytes = Pattern(5000, 7);
@@ -266,24 +269,25 @@ bool RunDamagedCopy(Session& s) {
                                            MakeSource(source + "\\bad.bin", bytes)))
         return false;
     StartRun(s, source + "\\*.*", destiny);
-    const std::string ranges = "601 bytes of \"bad.bin\": 1000-1599, 2048";
+    const std::string ranges = "602 bytes of \"bad.bin\": 1000-1599, 2048, 3000";
     ConsoleShows(s, name + ": the console pane shows the made-up ranges after the file's line",
-                 "Copied \"bad.bin\" 4399bytes, written 5000bytes\r\nMade up " + ranges + "\r\n");
+                 "Copied \"bad.bin\" 4398bytes, written 5000bytes\r\nMade up " + ranges + "\r\n");
     if (!RunEnds(s, name, "Done")) return false;
     CheckConsoleFile(s, name);
     std::string copied;
     ReadWholeFile(destiny + "\\bad.bin", &copied);
     bool same = copied.size() == bytes.size();
     for (size_t at = 0; same && at < bytes.size(); ++at)
-        same = copied[at] == bytes[at] || (at >= 1000 && at <= 1599) || at == 2048;
+        same = copied[at] == bytes[at] || (at >= 1000 && at <= 1599) || at == 2048 || at == 3000;
     Check(name + ": bad.bin copied byte for byte outside the made-up ranges", same);
     CheckLog(s, name,
              {Plain("Copying files \"<B>" + source + "\\*.*</B>\" to " + destiny),
               Plain("Copy \"<B>bad.bin</B>\" 5000bytes" + std::string(kDated)),
-              Entry(kWarning, "made up 601 bytes of \"<B>bad.bin</B>\": 1000-1599, 2048"),
-              Plain("<U>Totally</U>"), Plain("Processed 1 files"), Plain("Read 4399bytes"),
+              Entry(kWarning, "made up 602 bytes of \"<B>bad.bin</B>\": 1000-1599, 2048, 3000"),
+              Plain("<U>Totally</U>"), Plain("Processed 1 files"), Plain("Read 4398bytes"),
               Plain("Written 5000bytes")});
-    RecordRun(s, source + "\\*.*", destiny, destiny + "\\bad.bin\tmade-up\t1000-1599 2048\r\n");
+    RecordRun(s, source + "\\*.*", destiny,
+              destiny + "\\bad.bin\tmade-up\t1000-1599 2048 3000\r\n");
     CheckDamageRecord(s, name);
     return true;
 }
@@ -375,6 +379,52 @@ bool RunPauseAndStop(Session& s, const std::string& big) {
     return true;
 }
 
+// Milliseconds until `done` holds after a click of `button`, or -1.
+long AnswerMs(HWND button, const std::function<bool()>& done) {
+    DWORD start = GetTickCount();
+    Click(button);
+    return WaitFor(done, kAnswerMs) ? static_cast<long>(GetTickCount() - start) : -1;
+}
+
+// A medium that gives 64 KB a second, as an old floppy drive would: Pause and Stop are still
+// answered at once, as the copy's blocks shrink to what the medium reads in a moment.
+bool RunSlowMedium(Session& s) {
+    const std::string name = "slow medium", source = s.At("slow"), destiny = s.At("slow-out");
+    const std::string copy = destiny + "\\slow.bin";
+    const long long size = 1 << 20;
+    if (!Check(name + ": source made", CreateDirectoryA(source.c_str(), nullptr) &&
+                                           MakeSource(source + "\\slow.bin", Pattern(size, 9))))
+        return false;
+    StartRun(s, source + "\\slow.bin", destiny);
+    if (!Check(name + ": copying starts",
+               WaitFor([&] { return FileSize(copy) > 65536 && IsWindowEnabled(s.pause); }, kRunMs)))
+        return false;
+    long paused = AnswerMs(s.pause, [&] { return WindowText(s.pause) == "Unpause"; });
+    long unpaused = AnswerMs(s.pause, [&] { return WindowText(s.pause) == "Pause"; });
+    Sleep(300);
+    long stopped = AnswerMs(s.stop, [&] { return WindowText(s.stateLine) == "Stopped"; });
+    std::printf("info: on a slow medium Pause took %ld ms, Unpause %ld ms, Stop %ld ms\n", paused,
+                unpaused, stopped);
+    Check(name + ": Pause, Unpause and Stop are answered within 250 ms",
+          paused >= 0 && paused <= 250 && unpaused >= 0 && unpaused <= 250 && stopped >= 0 &&
+              stopped <= 250);
+    if (!RunEnds(s, name, "Stopped")) return false;
+    const long long written = FileSize(copy);
+    WaitFor([&] { return WindowText(s.pane).size() > s.console.size() + 40; }, kAnswerMs);
+    const std::string lines = WindowText(s.pane).substr(std::min(s.console.size(),
+                                                                  WindowText(s.pane).size()));
+    const std::string missing = std::to_string(size - written) + " bytes of \"slow.bin\": " +
+                                std::to_string(written) + "-" + std::to_string(size - 1);
+    Check(name + ": the console tells the bytes not copied",
+          lines.find("Not copied " + missing + "\r\nStopped by user") != std::string::npos, lines);
+    s.console = WindowText(s.pane);
+    RecordRun(s, source + "\\slow.bin", destiny,
+              copy + "\tmissing\t" + std::to_string(written) + "-" + std::to_string(size - 1) +
+                  "\r\n");
+    CheckDamageRecord(s, name);
+    return true;
+}
+
 // A read-only source copied with verification; the window is closed while it runs.
 void RunClosedWindow(Session& s, const Program& program, const std::string& big) {
     const std::string name = "window closed", destiny = s.At("big-out-2");
@@ -428,7 +478,8 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
         return Summary();
     s.window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
-        RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big))
+        RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big) &&
+        RunSlowMedium(s))
         RunClosedWindow(s, program, big);
     Release(&program);
     for (const char* file : {"big-out-1\\big.bin", "big-out-2\\big.bin", "big.bin"})

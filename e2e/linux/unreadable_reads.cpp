@@ -1,8 +1,10 @@
 // A failing medium for the end-to-end runs: a Linux library preloaded into Wine's processes that
 // makes chosen byte ranges of chosen files unreadable. A read starting on such a byte fails with
-// EIO; a read running into one stops short before it, as Wine's reads of a damaged disc do.
+// EIO; a read running into one stops short before it, as Wine's reads of a damaged disc do. A
+// range with "@N" fails only the first N reads that start on each of its bytes (a marginal
+// spot); "slow=R" makes every read of the file take as long as R bytes a second allow.
 //
-//   TRAMOX_UNREADABLE="/abs/path:first-last,first-last;/other/path:first-last"
+//   TRAMOX_UNREADABLE="/abs/path:first-last,first-last@2;/other/path:first,slow=30000"
 //
 // Built by e2e/run_e2e.sh for Wine's 64-bit and 32-bit processes; never part of tramox.
 #include <dlfcn.h>
@@ -10,8 +12,11 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -21,11 +26,15 @@ namespace {
 
 struct Range {
     uint64_t first, last;
+    int times;                             // -1: for ever
+    std::map<uint64_t, int>* failed;       // reads failed so far, per byte, when times >= 0
+    bool Fails(uint64_t at) const { return times < 0 || (*failed)[at] < times; }
 };
 
 struct Unreadable {
     std::string path;
     std::vector<Range> ranges;
+    double bytesPerSecond = 0;  // 0: as fast as the disk
     bool known = false;  // the file has been found: its identity below is cached, so that a
     dev_t device{};      // read costs one fstat, not a stat of every listed path besides
     ino64_t inode{};
@@ -66,12 +75,17 @@ __attribute__((constructor)) void Load() {
                  from = comma + 1) {
                 std::string range = list.substr(from, comma - from);
                 if (range.empty()) continue;
-                size_t dash = range.find('-');
+                if (range.rfind("slow=", 0) == 0) {
+                    file.bytesPerSecond = std::strtod(range.c_str() + 5, nullptr);
+                    continue;
+                }
+                size_t dash = range.find('-'), times = range.find('@');
                 uint64_t first = std::strtoull(range.c_str(), nullptr, 10);
-                uint64_t last = dash == std::string::npos
+                uint64_t last = dash == std::string::npos || dash > times
                                     ? first
                                     : std::strtoull(range.c_str() + dash + 1, nullptr, 10);
-                file.ranges.push_back(Range{first, last});
+                int count = times == std::string::npos ? -1 : std::atoi(range.c_str() + times + 1);
+                file.ranges.push_back(Range{first, last, count, new std::map<uint64_t, int>});
             }
             files->push_back(file);
         }
@@ -79,9 +93,9 @@ __attribute__((constructor)) void Load() {
     }
 }
 
-// The ranges of the file `fd` reads, or nullptr when it has none.
+// The listing of the file `fd` reads, or nullptr when it has none.
 // A listed file is taken to keep its identity once found, as a disc being rescued does.
-const std::vector<Range>* RangesOf(int fd) {
+const Unreadable* RangesOf(int fd) {
     if (files == nullptr) return nullptr;
     struct stat64 open {};
     if (fstat64(fd, &open) != 0 || !S_ISREG(open.st_mode)) return nullptr;
@@ -93,20 +107,35 @@ const std::vector<Range>* RangesOf(int fd) {
             file.inode = named.st_ino;
         }
         if (file.known && file.device == open.st_dev && file.inode == open.st_ino)
-            return &file.ranges;
+            return &file;
     }
     return nullptr;
 }
 
-// How many of `count` bytes at `offset` may be read; -1 when the first is unreadable.
+// How many of `count` bytes at `offset` may be read; -1 when the first is unreadable, which
+// counts as a failed read of it.
 int64_t Readable(const std::vector<Range>& ranges, uint64_t offset, size_t count) {
     uint64_t allowed = count;
     for (const Range& range : ranges) {
-        if (range.last < offset || range.first >= offset + count) continue;
-        if (range.first <= offset) return -1;
-        allowed = std::min<uint64_t>(allowed, range.first - offset);
+        uint64_t from = std::max(range.first, offset), to = std::min(range.last, offset + count - 1);
+        for (uint64_t at = from; at <= to && at - offset < allowed; ++at) {
+            if (!range.Fails(at)) continue;
+            if (at == offset) {
+                if (range.times >= 0) ++(*range.failed)[at];
+                return -1;
+            }
+            allowed = at - offset;
+        }
     }
     return static_cast<int64_t>(allowed);
+}
+
+void TakeTime(const Unreadable& file, ssize_t bytes) {
+    if (file.bytesPerSecond <= 0 || bytes <= 0) return;
+    double seconds = bytes / file.bytesPerSecond;
+    timespec pause{static_cast<time_t>(seconds),
+                   static_cast<long>((seconds - static_cast<time_t>(seconds)) * 1e9)};
+    nanosleep(&pause, nullptr);
 }
 
 // How many of `count` bytes at `offset` (the file's position when -1) the read may take; -1 with
@@ -114,11 +143,12 @@ int64_t Readable(const std::vector<Range>& ranges, uint64_t offset, size_t count
 ssize_t Allowed(int fd, size_t count, off64_t offset) {
     FindRealReads();
     int saved = errno;  // the checks must leave no errno of their own behind
-    const std::vector<Range>* ranges = count ? RangesOf(fd) : nullptr;
-    if (ranges != nullptr) {
+    const Unreadable* file = count ? RangesOf(fd) : nullptr;
+    if (file != nullptr) {
         off64_t at = offset >= 0 ? offset : lseek64(fd, 0, SEEK_CUR);
         int64_t allowed = at < 0 ? static_cast<int64_t>(count)
-                                 : Readable(*ranges, static_cast<uint64_t>(at), count);
+                                 : Readable(file->ranges, static_cast<uint64_t>(at), count);
+        TakeTime(*file, allowed < 0 ? 1 : allowed);
         if (allowed < 0) {
             errno = EIO;
             return -1;
