@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace os {
 
@@ -57,6 +59,14 @@ constexpr uint32_t kSeekBegin = 0;
 constexpr uint32_t kSeekCurrent = 1;
 constexpr uint32_t kSeekEnd = 2;
 
+// Paths handed to the file and search procedures are UTF-8 and whole: they name files as Windows
+// holds them (names the code page cannot spell, a trailing dot or blank, more than 259
+// characters). Text in the program's code page (edit boxes, tramox.ini) comes in through
+// FromCodePage; what is shown goes out through ToCodePage, "?" where the code page has no
+// spelling.
+std::string FromCodePage(std::string_view text);
+std::string ToCodePage(std::string_view utf8);
+
 // Every procedure below that returns uint32_t returns 0 on success or a Win32 error code, and
 // leaves that code as the thread's last error (LastError).
 uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
@@ -66,6 +76,7 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32
 uint32_t SeekFile(FileHandle handle, int64_t distance, uint32_t method, int64_t* position);
 uint32_t FileSize(FileHandle handle, uint64_t* size);
 uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime);  // UTC, 100 ns since 1601
+uint32_t SetFileWriteTime(FileHandle handle, uint64_t fileTime);  // the handle must write
 uint32_t CloseFile(FileHandle handle);
 uint32_t EraseFile(const char* path);
 uint32_t MakeFolder(const char* path);
@@ -81,7 +92,7 @@ using FindHandle = intptr_t;
 constexpr FindHandle kInvalidFind = -1;
 
 struct FindData {
-    char name[260];  // long name, zero-terminated
+    char name[1024];  // long name, UTF-8, zero-terminated
     uint32_t attributes;
     uint64_t size;
     uint64_t writeTime;  // UTC file time

@@ -254,6 +254,17 @@ uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime) {
     return SetLastError(0);
 }
 
+uint32_t SetFileWriteTime(FileHandle handle, uint64_t fileTime) {
+    Lock lock(Mutex());
+    std::string path;
+    FileRecord* open = Handle(handle, &path);
+    if (uint32_t error = TakeFault(Op::SetWriteTime, path)) return SetLastError(error);
+    if (!open) return SetLastError(kErrorInvalidHandle);
+    if (!(open->access & kAccessWrite)) return SetLastError(kErrorAccessDenied);
+    open->node->writeTime = fileTime;
+    return SetLastError(0);
+}
+
 // A refused close lets go of the handle all the same, as CloseHandle does. -1 is the process's
 // own pseudo-handle, which closing leaves alone.
 uint32_t CloseFile(FileHandle handle) {

@@ -39,7 +39,7 @@ void AddLargeFile(const std::string& path, uint64_t size);
 
 // ---- Faults ----
 enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttributes,
-                GetAttributes, FindFirst, FindNext, WriteTime, MakeWindow, Count };
+                GetAttributes, FindFirst, FindNext, WriteTime, MakeWindow, SetWriteTime, Count };
 // The next `times` calls of `op` whose path (for Read, Write and Close: the file's path; for
 // MakeWindow: "" only)
 // matches `pathPattern` (case-insensitive; "" = any, "*" wildcards allowed) fail with `error`.

@@ -1,16 +1,19 @@
 // Files, folders, attributes and the directory search on Win32.
 #include <cstring>
 
+#include "platform/win32/paths.h"
 #include "platform/win32/win32.h"
 
 namespace os {
 
 using win32::AsHandle;
 using win32::Outcome;
+using win32::WidePath;
 
 uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
                   uint32_t attributes, FileHandle* handle) {
-    HANDLE opened = ::CreateFileA(path, access, share, nullptr, disposition, attributes, nullptr);
+    HANDLE opened =
+        ::CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, attributes, nullptr);
     *handle = reinterpret_cast<FileHandle>(opened);
     // OPEN_ALWAYS and CREATE_ALWAYS leave ERROR_ALREADY_EXISTS behind even when they succeed.
     return Outcome(opened != INVALID_HANDLE_VALUE);
@@ -54,18 +57,25 @@ uint32_t FileWriteTime(FileHandle handle, uint64_t* fileTime) {
     return error;
 }
 
+uint32_t SetFileWriteTime(FileHandle handle, uint64_t fileTime) {
+    FILETIME written = win32::FileTimeOf(fileTime);
+    return Outcome(::SetFileTime(AsHandle(handle), nullptr, nullptr, &written));
+}
+
 uint32_t CloseFile(FileHandle handle) { return Outcome(::CloseHandle(AsHandle(handle))); }
 
-uint32_t EraseFile(const char* path) { return Outcome(::DeleteFileA(path)); }
+uint32_t EraseFile(const char* path) { return Outcome(::DeleteFileW(WidePath(path).c_str())); }
 
-uint32_t MakeFolder(const char* path) { return Outcome(::CreateDirectoryA(path, nullptr)); }
+uint32_t MakeFolder(const char* path) {
+    return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
+}
 
 uint32_t SetAttributes(const char* path, uint32_t attributes) {
-    return Outcome(::SetFileAttributesA(path, attributes));
+    return Outcome(::SetFileAttributesW(WidePath(path).c_str(), attributes));
 }
 
 uint32_t GetAttributes(const char* path, uint32_t* attributes) {
-    *attributes = ::GetFileAttributesA(path);
+    *attributes = ::GetFileAttributesW(WidePath(path).c_str());
     return Outcome(*attributes != INVALID_FILE_ATTRIBUTES);
 }
 
@@ -80,10 +90,10 @@ uint32_t LastError() { return ::GetLastError(); }
 
 namespace {
 
-void CopyFound(const WIN32_FIND_DATAA& found, FindData* data) {
-    static_assert(sizeof data->name == sizeof found.cFileName);
-    std::memcpy(data->name, found.cFileName, sizeof data->name);
-    data->name[sizeof data->name - 1] = 0;
+void CopyFound(const WIN32_FIND_DATAW& found, FindData* data) {
+    std::string name = win32::Utf8(found.cFileName);  // at most 3 bytes per wide character
+    static_assert(sizeof data->name > 3 * MAX_PATH);
+    std::memcpy(data->name, name.c_str(), name.size() + 1);
     data->attributes = found.dwFileAttributes;
     data->size = win32::JoinWords(found.nFileSizeHigh, found.nFileSizeLow);
     data->writeTime = win32::FileTimeValue(found.ftLastWriteTime);
@@ -92,8 +102,8 @@ void CopyFound(const WIN32_FIND_DATAA& found, FindData* data) {
 }  // namespace
 
 uint32_t FindFirst(const char* pattern, FindData* data, FindHandle* handle) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = ::FindFirstFileA(pattern, &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(WidePath(pattern).c_str(), &found);
     *handle = reinterpret_cast<FindHandle>(search);
     uint32_t error = Outcome(search != INVALID_HANDLE_VALUE);
     if (error == 0) CopyFound(found, data);
@@ -101,8 +111,8 @@ uint32_t FindFirst(const char* pattern, FindData* data, FindHandle* handle) {
 }
 
 uint32_t FindNext(FindHandle handle, FindData* data) {
-    WIN32_FIND_DATAA found{};
-    uint32_t error = Outcome(::FindNextFileA(AsHandle(handle), &found));
+    WIN32_FIND_DATAW found{};
+    uint32_t error = Outcome(::FindNextFileW(AsHandle(handle), &found));
     if (error == 0) CopyFound(found, data);
     return error;
 }
