@@ -33,8 +33,6 @@ struct CopyJobRecord {
     ShortText sourceFolder, destinyFolder;
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
-    uint8_t savedSourceAttributes = 0;
-    bool sourceAttributesChanged = false;  // set to archive only and not yet given back
     // The source's bytes [blockStart, blockEnd) are read ahead; below oneByteUntil every read
     // attempt is one platform byte. sourcePosition is the platform's position, -1 unknown.
     int64_t blockStart = 0, blockEnd = 0, oneByteUntil = 0, sourcePosition = 0;

@@ -58,10 +58,7 @@ void StartDamageRecord();
 void NoteDamage(DamageKind kind, int64_t first, int64_t last);
 void ReportDamage();
 
-// Gives the source file the attributes it had before the copy, if they were changed and not
-// given back yet.
-void RestoreSourceAttributes();
-// Abandons the current file without a message: closes what is open and restores the source.
+// Abandons the current file without a message: closes what is open.
 void ReleaseFiles();
 
 }  // namespace engine

@@ -163,7 +163,7 @@ void CopyWorker() {
     if (turn == Turn::Stop) StopRun();
     if (turn == Turn::Close) {
         CopyJob.state = Closing;
-        ReleaseFiles();  // nothing of the source stays changed, nothing is written
+        ReleaseFiles();  // nothing is written
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
     if (turn == Turn::Go) {
@@ -222,8 +222,6 @@ void ResetJob() {
     rt::FindClose(CopyJob.entry);
     CopyJob.entry = CopyJob.folderEntry = rt::DirEntry();
     CopyJob.sourceFile = CopyJob.destinyFile = rt::ByteFile();
-    CopyJob.savedSourceAttributes = 0;
-    CopyJob.sourceAttributesChanged = false;
     ForgetSourceBlock();
     CopyJob.readDepth = CopyJob.writeDepth = 0;
     CopyJob.byteBuffer = CopyJob.verifyByte = 0;

@@ -55,6 +55,12 @@ void FillDiskAfter(char drive, uint64_t bytes);
 // Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
 // them; reading them back gives the stored bytes.
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);
+// Every call that would change anything on the drive fails with 19, as a write-protected
+// medium answers: writing opens and creations, writes, attributes, erasing, new folders.
+void WriteProtect(char drive);
+// Calls that asked to change the file or folder at `pathPattern` (as FailOperation matches it),
+// refused ones included: writing opens and creations, writes, attributes, erasing, new folders.
+int WritesTo(const std::string& pathPattern);
 void ClearFaults();
 // How many times an operation was called (successful or not) since Reset.
 int Count(Op op);
