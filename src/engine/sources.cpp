@@ -86,7 +86,7 @@ void StorePath(ShortText CopyJobRecord::*path, const ShortText& value) {
 }
 
 void SearchSource() {
-    output::SyncCheckBoxes();
+    SyncCheckBoxesUnlessClosed();
     // Read before the lock: reading a box waits for the main thread, which may want the lock.
     ShortText source = EditText(Controls.sourceEdit);
     ShortText destiny = EditText(Controls.destinyEdit);
@@ -126,7 +126,7 @@ void StartCopying() {
     output::SetFontQueued(Controls.stateLine, Controls.fonts[kFontHeavy]);
     output::ShowText(Controls.stateLine, "");
     SetRunButtons(true);
-    output::SyncCheckBoxes();
+    SyncCheckBoxesUnlessClosed();
     if (Settings.clearConsole) output::ClearConsole();
     if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowMinimize);
     if (!Settings.printProgress) Settings.printDetail = false;

@@ -17,6 +17,9 @@ void StartCopying();
 void SearchNext();
 // Stop and Pause enabled, Copy and both Browse disabled while running; the reverse after.
 void SetRunButtons(bool running);
+// The check boxes into Settings, unless the window has closed: its boxes are gone then, and
+// the user's last choices are in Settings already.
+void SyncCheckBoxesUnlessClosed();
 
 // Announcing the source file.
 void PrepareSource();

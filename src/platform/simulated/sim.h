@@ -38,8 +38,23 @@ void ReleaseHeld();
 void AddLargeFile(const std::string& path, uint64_t size);
 
 // ---- Faults ----
-enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttributes,
-                GetAttributes, FindFirst, FindNext, WriteTime, MakeWindow, Count };
+enum class Op {
+    Open,
+    Read,
+    Write,
+    Seek,
+    Size,
+    Close,
+    Erase,
+    MakeFolder,
+    SetAttributes,
+    GetAttributes,
+    FindFirst,
+    FindNext,
+    WriteTime,
+    MakeWindow,
+    Count
+};
 // The next `times` calls of `op` whose path (for Read, Write and Close: the file's path; for
 // MakeWindow: "" only)
 // matches `pathPattern` (case-insensitive; "" = any, "*" wildcards allowed) fail with `error`.
@@ -147,6 +162,9 @@ int ItemListsAlive();
 
 std::vector<std::string> StartedPrograms();  // command lines given to StartProgram
 void AnswerStartProgram(uint32_t result);    // default 33
+// Runs while StartProgram starts a program, on the calling thread: a slow start, during which
+// the user may click.
+void OnStartProgram(std::function<void()> script);
 
 // EndProcess in the simulated platform prints "exit <code>" and every message box text of the
 // process to stderr, then ends the test process with that code (use gtest death tests).

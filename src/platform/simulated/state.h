@@ -144,6 +144,7 @@ struct State {
     Dialogs dialogs;
     std::vector<std::string> programs;
     uint32_t programResult = 33;
+    std::function<void()> startingProgram;
 };
 
 // Handles are never reused, not even across Reset, so that a stale one is never mistaken for a
