@@ -400,6 +400,8 @@ void RunClosedWindow(Session& s, const Program& program, const std::string& big)
               Plain("Copy \"<B>big.bin</B>\" " + std::to_string(kBigSize) + "bytes" + kDated)});
 }
 
+bool FindControls(Session& s);
+
 bool PaneEndsWith(const Session& s, const std::string& lines) {
     return WaitFor(
         [&] {
@@ -439,8 +441,8 @@ void RunSecondStart(Session& s, const std::string& exe) {
     std::string started;
     ReadWholeFile(browser, &started);
     DWORD exitCode = 0, start = GetTickCount();
-    Check(name + ": closed while the source search retries, the program ends within 2 s",
-          CloseAndWait(program, s.window, 2000, &exitCode));
+    Check(name + ": closed while the source search retries, the program ends within 4 s",
+          CloseAndWait(program, s.window, 4000, &exitCode));
     std::printf("info: the program ended %lu ms after WM_CLOSE\n", GetTickCount() - start);
     Release(&program);
     Sleep(1000);
