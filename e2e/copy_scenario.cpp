@@ -1,6 +1,7 @@
 // Scenario "copy": one start of tramox copies a folder into a destiny folder it has to create,
 // leaves a destiny file that is already there alone, makes up bytes it cannot read, pauses,
-// unpauses and stops a long copy, and abandons one when its window is closed.
+// unpauses and stops a long copy, and abandons one when its window is closed; a second start
+// copies into an empty drive root and is closed while its source search retries.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -449,6 +450,60 @@ void RunClosedWindow(Session& s, const Program& program, const std::string& big)
               Plain("Copy \"<B>big.bin</B>\" " + std::to_string(kBigSize) + "bytes" + kDated)});
 }
 
+bool FindControls(Session& s);
+
+bool PaneEndsWith(const Session& s, const std::string& lines) {
+    return WaitFor(
+        [&] {
+            std::string pane = WindowText(s.pane);
+            return pane.size() >= lines.size() && pane.substr(pane.size() - lines.size()) == lines;
+        },
+        kRunMs);
+}
+
+// A second start, its browser slow to come up: a source with forward slashes copied into an empty
+// drive root (E:, mapped by the run script), Copy clicked again as soon as the run is done, and
+// the window closed while the source search retries after a box was ticked.
+void RunSecondStart(Session& s, const std::string& exe) {
+    const std::string name = "second start", browser = s.At("browser.started");
+    char driver[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, driver, MAX_PATH);
+    WriteWholeFile(s.At("tramox.ini"), kSettings + "showLogWhenDone: yes\r\nbrowserPath: " +
+                                           driver + "\r\ndepthSearchSource: 100000000\r\n");
+    Program program;
+    if (!Check(name + ": program starts", StartProgram(exe, s.work, &program) == 0)) return;
+    s.window = WaitForMainWindow(program, kMainClass, 20000);
+    if (!Check(name + ": main window appears", s.window != nullptr) || !FindControls(s))
+        return Release(&program);
+    StartRun(s, s.At("src") + "/report.txt", "E:");
+    Check(name + ": report.txt found through the forward slash and copied into E:",
+          PaneEndsWith(s, "Copied \"report.txt\" 49152bytes, written 49152bytes\r\n") &&
+              RunEnds(s, name, "Done"));
+    CheckCopied(name + ": E:\\report.txt copied byte for byte", "E:\\report.txt",
+                Pattern(49152, 1));
+    Click(s.copy);  // while the log's browser is coming up
+    Check(name + ": Copy clicked right after Done starts the next run",
+          PaneEndsWith(s, "Copy \"report.txt\" file already exists\r\n"));
+    RunEnds(s, name, "Done");
+    Click(ControlNamed(s.window, "logSettings box"));
+    StartRun(s, s.At("nothing") + "\\*.none", s.At("out"));
+    Sleep(3000);  // the second run's browser has come up, the search retries
+    std::string started;
+    ReadWholeFile(browser, &started);
+    DWORD exitCode = 0, start = GetTickCount();
+    Check(name + ": closed while the source search retries, the program ends within 4 s",
+          CloseAndWait(program, s.window, 4000, &exitCode));
+    std::printf("info: the program ended %lu ms after WM_CLOSE\n", GetTickCount() - start);
+    Release(&program);
+    Sleep(1000);
+    std::string startedLater, ini;
+    ReadWholeFile(browser, &startedLater);
+    Check(name + ": the browser was started once per run that ended by itself, never after",
+          started == "started\r\nstarted\r\n" && startedLater == started, started);
+    Check(name + ": the box ticked in the session is saved",
+          ReadWholeFile(s.At("tramox.ini"), &ini) && ini.find("logSettings: yes\r\n") != ini.npos);
+}
+
 bool FindControls(Session& s) {
     s.sourceEdit = ControlNamed(s.window, "SourceEdit");
     s.destinyEdit = ControlNamed(s.window, "DestinyEdit");
@@ -464,6 +519,16 @@ bool FindControls(Session& s) {
 }
 
 }  // namespace
+
+int ActAsSlowBrowser() {
+    std::string started;
+    ReadWholeFile("browser.started", &started);
+    WriteWholeFile("browser.started", started + "started\r\n");
+    Sleep(3000);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // only now idle for WinExec
+    return 0;
+}
 
 int RunCopyScenario(const ScenarioArguments& arguments) {
     Session s;
@@ -482,6 +547,7 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
         RunSlowMedium(s))
         RunClosedWindow(s, program, big);
     Release(&program);
+    RunSecondStart(s, arguments.exe);
     for (const char* file : {"big-out-1\\big.bin", "big-out-2\\big.bin", "big.bin"})
         Remove(s.At(file));
     return Summary();

@@ -34,6 +34,7 @@ bool ReadOptions(int argc, char** argv, int first, e2e::ScenarioArguments* argum
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strstr(argv[1], ".htm")) return e2e::ActAsSlowBrowser();
     if (argc < 3) return Usage();
     e2e::ScenarioArguments arguments;
     if (std::strcmp(argv[1], "window") == 0 && argc >= 4) {

@@ -172,6 +172,7 @@ run_settings_scenario() {
 run_copy_scenario() {
     local build=$1 e2e=$2 work="$2/work-copy"
     fresh_folder "$work"
+    mkdir "$work/drive-e" && ln -sfn "$work/drive-e" "$WINEPREFIX/dosdevices/e:"  # an empty root
     echo "e2e: scenario copy ($(basename "$build"))"
     TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536" \
         LD_PRELOAD="$(dirname "$e2e")/preload/\$LIB/unreadable_reads.so" \

@@ -21,5 +21,8 @@ int RunSettingsScenario(const ScenarioArguments& arguments);
 
 // driver copy <exe> <work folder>: four copy runs, with pause, stop and a close mid-run.
 int RunCopyScenario(const ScenarioArguments& arguments);
+// The copy scenario's browser, which tramox starts with the log's path: notes its start in
+// browser.started in the current folder and takes seconds to come up.
+int ActAsSlowBrowser();
 
 }  // namespace e2e

@@ -3,9 +3,9 @@
 #include "engine/copy_job.h"
 #include "output/console.h"
 #include "output/controls.h"
+#include "output/display.h"
 #include "output/progress_bar.h"
 #include "settings/settings.h"
-#include "output/display.h"
 
 namespace app {
 
@@ -23,9 +23,10 @@ uint16_t HighWord(intptr_t value) { return static_cast<uint16_t>((value >> 16) &
 // Where Windows parks a minimised window's client origin: -32000 on both axes.
 constexpr uint16_t kParkedOrigin = static_cast<uint16_t>(-32000);
 
+// The run hears of the close first: from then on the worker leaves Settings to this last sync.
 void OnClose() {
-    output::SyncCheckBoxes();
     engine::CloseCopyRun();
+    output::SyncCheckBoxes();
 }
 
 void OnMove(intptr_t lParam) {
@@ -40,8 +41,10 @@ void OnMove(intptr_t lParam) {
 }
 
 void OnPauseButton() {
-    if (CopyJob.state != JobState::Paused) engine::PauseCopyRun();
-    else engine::ResumeCopyRun();
+    if (CopyJob.state != JobState::Paused)
+        engine::PauseCopyRun();
+    else
+        engine::ResumeCopyRun();
 }
 
 // Each comparison stands on its own, in this order.
@@ -61,8 +64,10 @@ void OnButton(os::Window sender) {
 
 void OnCommand(uintptr_t wParam, intptr_t lParam) {
     uint16_t code = HighWord(static_cast<intptr_t>(wParam));
-    if (code == os::kNotifyEditChange) output::SyncCheckBoxes();
-    else if (code == os::kNotifyClicked) OnButton(static_cast<os::Window>(lParam));
+    if (code == os::kNotifyEditChange)
+        output::SyncCheckBoxes();
+    else if (code == os::kNotifyClicked)
+        OnButton(static_cast<os::Window>(lParam));
 }
 
 }  // namespace
@@ -100,25 +105,39 @@ void RepaintProgressBar() {
     output::DrawProgressBar(output::FilledCells(CopyJob.percent), output::kProgressCells);
 }
 
-intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam,
-                         intptr_t lParam) {
+intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
         case os::kMsgDestroy:
             OnClose();
             os::PostQuit(0);
             return 0;
-        case os::kMsgMove: OnMove(lParam); break;
+        case os::kMsgMove:
+            OnMove(lParam);
+            break;
         case os::kMsgActivate:
         case os::kMsgSetFocus:
         case os::kMsgKillFocus:
         case os::kMsgEnable:
-        case os::kMsgShowWindow: RepaintProgressBar(); break;
-        case os::kMsgClose: OnClose(); break;
-        case os::kMsgCommand: OnCommand(wParam, lParam); break;
-        case kMsgRefreshConsole: output::ShowConsoleText(); break;
-        case kMsgShowQueued: output::ShowQueued(); break;
-        case kMsgHoldForErrorBox: os::EnableWin(window, false); break;
-        default: break;
+        case os::kMsgShowWindow:
+            RepaintProgressBar();
+            break;
+        case os::kMsgClose:
+            OnClose();
+            break;
+        case os::kMsgCommand:
+            OnCommand(wParam, lParam);
+            break;
+        case kMsgRefreshConsole:
+            output::ShowConsoleText();
+            break;
+        case kMsgShowQueued:
+            output::ShowQueued();
+            break;
+        case kMsgHoldForErrorBox:
+            os::EnableWin(window, false);
+            break;
+        default:
+            break;
     }
     return os::DefaultProc(window, message, wParam, lParam);
 }

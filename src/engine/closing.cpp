@@ -25,12 +25,14 @@ ShortText ResultLine() {
     return line;
 }
 
+// Archive and the chosen bits, whatever the source carries: the source is never made archive
+// only any more, but its copies keep the attributes they always had.
 void SetDestinyAttributes() {
     uint32_t extra = (Settings.destinyFileAttributeSystem ? os::kAttrSystem : 0) |
                      (Settings.destinyFileAttributeHidden ? os::kAttrHidden : 0) |
                      (Settings.destinyFileAttributeReadOnly ? os::kAttrReadOnly : 0);
     if (extra != 0)
-        os::SetAttributes(CopyJob.destinyFile.name.c_str(), CopyJob.entry.attributes | extra);
+        os::SetAttributes(CopyJob.destinyFile.name.c_str(), os::kAttrArchive | extra);
 }
 
 // The totals in the log, in this order; the verified count only with verifyData, one more than
@@ -64,27 +66,18 @@ void LogTotals() {
 
 }  // namespace
 
-void RestoreSourceAttributes() {
-    if (!CopyJob.sourceAttributesChanged) return;
-    CopyJob.sourceAttributesChanged = false;
-    os::SetAttributes(CopyJob.sourceFile.name.c_str(), CopyJob.savedSourceAttributes);
-}
-
 void ReleaseFiles() {
     for (rt::ByteFile* file : {&CopyJob.sourceFile, &CopyJob.destinyFile}) {
         if (file->mode == rt::FileMode::Unbound || file->mode == rt::FileMode::Closed) continue;
         rt::Close(*file);
         rt::IoResult();
     }
-    RestoreSourceAttributes();
 }
 
 void CloseSource() {
     CountAttempt();
     rt::Close(CopyJob.sourceFile);
-    // A refused close leaves no handle behind on Windows: give the attributes back either way.
-    if (Settle(JobState::CloseSource, rt::IoResult() == 0) != Outcome::Again)
-        RestoreSourceAttributes();
+    Settle(JobState::CloseSource, rt::IoResult() == 0);
 }
 
 void CloseDestiny() {

@@ -33,8 +33,6 @@ struct CopyJobRecord {
     ShortText sourceFolder, destinyFolder;
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
-    uint8_t savedSourceAttributes = 0;
-    bool sourceAttributesChanged = false;  // set to archive only and not yet given back
     // The source's bytes [blockStart, blockEnd) are read ahead. After a read that failed or came
     // short, reads take one byte each until cleanBytes reach a page (-1: no bad spot met).
     // sourcePosition is the platform's position, -1 unknown. Bytes below writtenAhead are on

@@ -41,8 +41,8 @@ void StartCopyRun();
 void PauseCopyRun();
 void ResumeCopyRun();
 void StopCopyRun();
-// The window is closing: the worker performs no further step, closes the run's files, gives the
-// source its attributes back and ends without a message.
+// The window is closing: the worker performs no further step, closes the run's files and ends
+// without a message.
 void CloseCopyRun();
 
 // Shutdown: asks a running worker to leave at its next step and waits at most `milliseconds`

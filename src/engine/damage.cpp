@@ -57,7 +57,7 @@ std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>&
         if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
         kept += next;
     }
-    return kept + (count ? ", and " : "and ") + Number(ranges.size() - count) + " more ranges";
+    return kept + ", and " + Number(ranges.size() - count) + " more ranges";
 }
 
 int64_t ByteCount(const std::vector<ByteRange>& ranges) {

@@ -107,12 +107,6 @@ void PrepareSource() {
     int32_t result = rt::IoResult();
     Outcome outcome = Settle(JobState::PrepareSource, result == 0);
     if (outcome == Outcome::Exhausted) ReportUnassigned(result);
-    if (outcome != Outcome::Succeeded) return;
-    // Archive only, so that nothing keeps the file from being opened; given back on close.
-    CopyJob.savedSourceAttributes = static_cast<uint8_t>(CopyJob.entry.attributes);
-    CopyJob.sourceAttributesChanged = true;
-    os::SetAttributes(SourcePath().c_str(), os::kAttrArchive);
-    CopyJob.entry.attributes = os::kAttrArchive;
 }
 
 }  // namespace engine

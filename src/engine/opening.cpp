@@ -21,7 +21,7 @@ bool Skipped() {
            (CopyJob.entry.size == 0 && Settings.skipEmptyFiles);
 }
 
-ShortText DestinyPath() { return CopyJob.destinyFolder + "\\" + CopyJob.entry.name; }
+ShortText DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.name); }
 
 void ReportExisting() {
     const ShortText& name = CopyJob.entry.name;

@@ -26,10 +26,9 @@ ShortText EditText(os::Window edit) {
     return ShortText(buffer);
 }
 
-// ".", "..", or a plain folder ("folder", "hidden folder", "hidden system folder").
+// ".", "..", or any folder, whatever its other bits (a CD's folders are read-only ones).
 bool IsFolderEntry(const rt::DirEntry& entry) {
-    return entry.name == "." || entry.name == ".." || entry.attributes == 16 ||
-           entry.attributes == 18 || entry.attributes == 22;
+    return entry.name == "." || entry.name == ".." || (entry.attributes & os::kAttrDirectory);
 }
 
 // A search succeeds when it found an entry and no earlier code is pending (read and cleared).
@@ -38,10 +37,11 @@ bool Found(int32_t code) {
     return clean && code == 0;
 }
 
-// The folder part of a source text: up to its last backslash, else its drive ("c:*.txt").
+// The folder part of a source text: up to its last slash of either kind, as Windows takes both,
+// else its drive ("c:*.txt").
 ShortText FolderOf(const ShortText& source) {
     std::string_view text = source.view();
-    size_t slash = text.rfind('\\');
+    size_t slash = text.find_last_of("\\/");
     if (slash != text.npos) return ShortText(text.substr(0, slash + 1));
     if (text.size() >= 2 && text[1] == ':') return ShortText(text.substr(0, 2));
     return ShortText();
@@ -86,7 +86,7 @@ void StorePath(ShortText CopyJobRecord::*path, const ShortText& value) {
 }
 
 void SearchSource() {
-    output::SyncCheckBoxes();
+    SyncCheckBoxesUnlessClosed();
     // Read before the lock: reading a box waits for the main thread, which may want the lock.
     ShortText source = EditText(Controls.sourceEdit);
     ShortText destiny = EditText(Controls.destinyEdit);
@@ -107,10 +107,12 @@ void SearchSource() {
 
 void SearchFolder() {
     CountAttempt();
-    ShortText pattern = LoadPath(&CopyJobRecord::destinyPath) + "\\*.*";
-    int32_t code = rt::FindFirst(pattern, rt::kAnyFile, CopyJob.folderEntry);
+    ShortText destiny = LoadPath(&CopyJobRecord::destinyPath);
+    int32_t code = rt::FindFirst(rt::InFolder(destiny, "*.*"), rt::kAnyFile, CopyJob.folderEntry);
     rt::FindClose(CopyJob.folderEntry);
-    Settle(JobState::SearchFolder, Found(code));
+    // An empty drive root lists nothing, not even ".": its attributes tell it is there.
+    bool present = Found(code) || rt::FolderExists(destiny);
+    Settle(JobState::SearchFolder, present);
 }
 
 void TryCreateFolder() {
@@ -124,7 +126,7 @@ void StartCopying() {
     output::SetFontQueued(Controls.stateLine, Controls.fonts[kFontHeavy]);
     output::ShowText(Controls.stateLine, "");
     SetRunButtons(true);
-    output::SyncCheckBoxes();
+    SyncCheckBoxesUnlessClosed();
     if (Settings.clearConsole) output::ClearConsole();
     if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowMinimize);
     if (!Settings.printProgress) Settings.printDetail = false;

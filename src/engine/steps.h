@@ -17,6 +17,9 @@ void StartCopying();
 void SearchNext();
 // Stop and Pause enabled, Copy and both Browse disabled while running; the reverse after.
 void SetRunButtons(bool running);
+// The check boxes into Settings, unless the window has closed: its boxes are gone then, and
+// the user's last choices are in Settings already.
+void SyncCheckBoxesUnlessClosed();
 
 // Announcing the source file.
 void PrepareSource();
@@ -68,10 +71,7 @@ void StartDamageRecord();
 void NoteDamage(DamageKind kind, int64_t first, int64_t last);
 void ReportDamage();
 
-// Gives the source file the attributes it had before the copy, if they were changed and not
-// given back yet.
-void RestoreSourceAttributes();
-// Abandons the current file without a message: closes what is open and restores the source.
+// Abandons the current file without a message: closes what is open.
 void ReleaseFiles();
 
 }  // namespace engine

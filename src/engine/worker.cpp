@@ -28,9 +28,11 @@ namespace {
 struct Requests {
     std::mutex lock;
     std::condition_variable changed;
-    uint32_t toggles = 0;  // Pause and Unpause clicks, each honoured in turn
+    uint32_t toggles = 0;            // Pause and Unpause clicks, each honoured in turn
+    uint32_t togglesBeforeStop = 0;  // clicks after the Stop are never honoured
     bool stop = false, close = false;
-    bool running = false;  // a worker exists and has not finished
+    bool running = false;      // a worker exists and has not finished
+    bool copyClicked = false;  // Copy after the run's end, while the worker finishes
 };
 Requests requests;
 std::atomic<bool> anyRequest{false};  // the cheap test between two steps
@@ -58,7 +60,7 @@ Turn HonourRequests(uint32_t& seen) {
     for (;;) {
         bool paused = CopyJob.state == JobState::Paused;
         if (requests.close) return Turn::Close;
-        if (requests.toggles != seen) {  // clicked before any Stop that is waiting too
+        if ((requests.stop ? requests.togglesBeforeStop : requests.toggles) != seen) {
             ++seen;
             hold.unlock();  // the caption and the console line wait for the main thread
             paused ? LeavePause() : EnterPause();
@@ -91,17 +93,28 @@ void StopRun() {
     output::ShowText(Controls.stateLine, "Stopped");
 }
 
-// Ends the worker's existence as the main thread sees it.
+// Ends the worker's existence as the main thread sees it; a Copy clicked meanwhile is clicked
+// again for the main thread, which starts the next run.
 void Finished() {
     std::lock_guard<std::mutex> hold(requests.lock);
     requests.running = false;
+    if (requests.copyClicked && !requests.close)
+        os::Post(Controls.mainWindow, os::kMsgCommand, os::kNotifyClicked << 16,
+                 static_cast<intptr_t>(Controls.copyButton));
+    requests.copyClicked = false;
     requests.changed.notify_all();
+}
+
+bool CloseAsked() {
+    std::lock_guard<std::mutex> hold(requests.lock);
+    return requests.close;
 }
 
 // Stop or close by their flag; without one, a Pause or Unpause click.
 void Ask(bool Requests::*flag) {
     std::lock_guard<std::mutex> hold(requests.lock);
     if (!requests.running) return;
+    if (flag == &Requests::stop && !requests.stop) requests.togglesBeforeStop = requests.toggles;
     if (flag)
         requests.*flag = true;
     else
@@ -124,10 +137,12 @@ void CopyWorker() {
         if (traceHook) traceHook(state);
         row->step();
     }
+    // A step that met the closed window (its edit boxes read empty) may have ended the run.
+    if (turn == Turn::Go && CloseAsked()) turn = Turn::Close;
     if (turn == Turn::Stop) StopRun();
     if (turn == Turn::Close) {
         CopyJob.state = JobState::Closing;
-        ReleaseFiles();  // nothing of the source stays changed, nothing is written
+        ReleaseFiles();  // nothing is written
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
     if (turn == Turn::Go) {
@@ -140,14 +155,19 @@ void CopyWorker() {
 void StartCopyRun() {
     {
         std::lock_guard<std::mutex> hold(requests.lock);
-        if (requests.running) return;  // never a second worker
+        // Never a second worker. Once its run is over, the last one may still be starting the
+        // log's browser: the click waits for it.
+        JobState state = CopyJob.state;
+        if (requests.running && (state == JobState::Idle || state == JobState::FinishRun))
+            requests.copyClicked = true;
+        if (requests.running) return;
     }
     if (CopyJob.worker.joinable()) CopyJob.worker.join();  // the last run's, already finished
     output::BeginLogRun();
     {
         std::lock_guard<std::mutex> hold(requests.lock);
         requests.toggles = 0;
-        requests.stop = requests.close = false;
+        requests.stop = requests.close = requests.copyClicked = false;
         requests.running = true;
         anyRequest = false;
     }
@@ -164,6 +184,13 @@ void StartCopyRun() {
 void PauseCopyRun() { Ask(nullptr); }
 void ResumeCopyRun() { Ask(nullptr); }
 void StopCopyRun() { Ask(&Requests::stop); }
+
+void SyncCheckBoxesUnlessClosed() {
+    bool ticked[settings::kCheckBoxCount];
+    output::ReadCheckBoxes(ticked);
+    std::lock_guard<std::mutex> hold(requests.lock);
+    if (!requests.close) output::ApplyCheckBoxes(ticked);
+}
 
 void CloseCopyRun() {
     std::lock_guard<std::mutex> hold(requests.lock);
@@ -186,8 +213,6 @@ void ResetJob() {
     rt::FindClose(CopyJob.entry);
     CopyJob.entry = CopyJob.folderEntry = rt::DirEntry();
     CopyJob.sourceFile = CopyJob.destinyFile = rt::ByteFile();
-    CopyJob.savedSourceAttributes = 0;
-    CopyJob.sourceAttributesChanged = false;
     ForgetSourceBlock();
     CopyJob.readDepth = CopyJob.writeDepth = 0;
     CopyJob.byteBuffer = CopyJob.verifyByte = 0;

@@ -4,12 +4,22 @@ ControlHandles Controls;
 
 namespace output {
 
-void SyncCheckBoxes() {
+void ReadCheckBoxes(bool ticked[settings::kCheckBoxCount]) {
     for (int box = 0; box < settings::kCheckBoxCount; ++box) {
         intptr_t state = os::Send(Controls.checkBoxes[box], os::kMsgButtonGetCheck, 0, 0);
-        // An indeterminate box counts as no.
-        Settings.*settings::CheckBoxField(box).flag = state == os::kCheckChecked;
+        ticked[box] = state == os::kCheckChecked;  // an indeterminate box counts as no
     }
+}
+
+void ApplyCheckBoxes(const bool ticked[settings::kCheckBoxCount]) {
+    for (int box = 0; box < settings::kCheckBoxCount; ++box)
+        Settings.*settings::CheckBoxField(box).flag = ticked[box];
+}
+
+void SyncCheckBoxes() {
+    bool ticked[settings::kCheckBoxCount];
+    ReadCheckBoxes(ticked);
+    ApplyCheckBoxes(ticked);
 }
 
 void ApplySettingsToWindow() {

@@ -5,15 +5,21 @@
 #include "platform/os.h"
 #include "settings/settings.h"
 
-enum FontId : int { kFontSmall, kFontTitle, kFontBold, kFontHeavy, kFontUnderlined, kFontLarge,
-                    kFontCount };
+enum FontId : int {
+    kFontSmall,
+    kFontTitle,
+    kFontBold,
+    kFontHeavy,
+    kFontUnderlined,
+    kFontLarge,
+    kFontCount
+};
 
 struct ControlHandles {
     os::Window mainWindow;
     os::Window consolePane, sourceEdit, destinyEdit;
-    os::Window creditLabel, sourceCaption, destinyCaption, stateLine, detailLine,
-        settingsHeading, progressLine, versionLabel, productLabel, authorLabel, resultCaption,
-        stateCaption;
+    os::Window creditLabel, sourceCaption, destinyCaption, stateLine, detailLine, settingsHeading,
+        progressLine, versionLabel, productLabel, authorLabel, resultCaption, stateCaption;
     os::Window copyButton, stopButton, sourceBrowse, destinyBrowse, pauseButton, clearButton,
         rememberButton;
     os::Window checkBoxes[settings::kCheckBoxCount];  // top to bottom
@@ -30,6 +36,9 @@ namespace output {
 
 // Each of the eighteen mirrored flags := yes when its box is checked, no for any other state.
 void SyncCheckBoxes();
+// The same in two halves: the boxes read, and what was read put into Settings.
+void ReadCheckBoxes(bool ticked[settings::kCheckBoxCount]);
+void ApplyCheckBoxes(const bool ticked[settings::kCheckBoxCount]);
 // Puts the loaded record into the window: checks the boxes of flags that are yes, fills the
 // two path edits, and lets a remembered folder win over the saved one.
 void ApplySettingsToWindow();

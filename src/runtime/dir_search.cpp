@@ -87,9 +87,8 @@ uint32_t PackDosTime(uint64_t localFileTime) {
     CivilFromDays(days, &year, &month, &day);
     if (year < 1980 || year > 2107) return 0;
     uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-    uint32_t time = static_cast<uint32_t>(((secondOfDay / 3600) << 11) |
-                                          (((secondOfDay / 60) % 60) << 5) |
-                                          ((secondOfDay % 60) / 2));
+    uint32_t time = static_cast<uint32_t>(
+        ((secondOfDay / 3600) << 11) | (((secondOfDay / 60) % 60) << 5) | ((secondOfDay % 60) / 2));
     return (date << 16) | time;
 }
 
@@ -103,6 +102,18 @@ bool PathExists(const ShortText& path) {
 bool NameExists(const ShortText& path) {
     uint32_t attributes = 0;
     return os::GetAttributes(path.c_str(), &attributes) == 0;
+}
+
+bool FolderExists(const ShortText& path) {
+    uint32_t attributes = 0;
+    return os::GetAttributes(path.c_str(), &attributes) == 0 &&
+           (attributes & os::kAttrDirectory) != 0;
+}
+
+ShortText InFolder(const ShortText& folder, const ShortText& name) {
+    bool ended =
+        !folder.empty() && (folder[folder.size() - 1] == '\\' || folder[folder.size() - 1] == '/');
+    return ended ? folder + name : folder + "\\" + name;
 }
 
 }  // namespace rt

@@ -34,5 +34,11 @@ bool PathExists(const ShortText& path);
 // The same for a name without wildcards, at a fraction of a search's cost: its attributes can
 // be read.
 bool NameExists(const ShortText& path);
+// True when the path names an existing folder; a drive root ("E:", "E:\") has no "." entry for
+// a search to find, but its attributes say folder all the same.
+bool FolderExists(const ShortText& path);
+// `name` inside `folder`, with one backslash between them: "D:\out\" and "D:\out" give the
+// same path, as do "C:/data/" and "C:/data".
+ShortText InFolder(const ShortText& folder, const ShortText& name);
 
 }  // namespace rt

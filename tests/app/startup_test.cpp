@@ -45,6 +45,7 @@ TEST_F(StartupTest, FirstStartWithoutSettingsFile) {
     std::string written = sim::Content("tramox.ini");
     EXPECT_EQ(CountLines(written), 60);
     EXPECT_EQ(written.substr(0, 16), "enableLog: yes\r\n");
+    EXPECT_FALSE(sim::Fonts().empty());
     for (const sim::FontInfo& font : sim::Fonts()) EXPECT_TRUE(font.deleted);
     // The empty bar was painted once at start-up.
     EXPECT_EQ(sim::Pixel(Controls.mainWindow, 10 + 8 * 39, 426), 0xFDFDFDu);

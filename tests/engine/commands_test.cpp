@@ -16,7 +16,9 @@ void Act(char click) {
     if (click == 'K') Click(Controls.copyButton);
 }
 
-// Clicks made at the `nth` time the worker reaches `state`, before that step runs.
+// Clicks made at the `nth` time the worker reaches `state`, before that step runs, or for Idle
+// while the log's browser starts after the run. The user ticked a box before the run, and the
+// browser is started once for each run that ends by itself.
 TEST_F(EngineTest, ClicksDuringARun) {
     struct Row {
         JobState state;
@@ -26,6 +28,8 @@ TEST_F(EngineTest, ClicksDuringARun) {
         const char* stateLine;
         const char* copy;
         int32_t depthCloseSource = 512;
+        int runs = 1;  // past the source search
+        bool searchFails = false;
     } rows[] = {
         {JobState::SearchFolder,
          1,
@@ -62,6 +66,22 @@ TEST_F(EngineTest, ClicksDuringARun) {
          nullptr,
          5},
         {JobState::SearchDestiny, 3, "S", {"Stopped by user"}, "Stopped", nullptr, 5},
+        {JobState::WriteByte,
+         3,
+         "SP",
+         {"Copied \"x.bin\" 3bytes, written 3bytes", "Not copied 3 bytes of \"x.bin\": 3-5",
+          "Stopped by user"},
+         "Stopped",
+         "abc"},
+        {JobState::Idle,
+         1,
+         "K",
+         {"Copied \"x.bin\" 6bytes, written 6bytes", "Copy \"x.bin\" file already exists"},
+         "Done",
+         "abcdef",
+         512,
+         2},
+        {JobState::SearchSource, 3, "C", {}, "", nullptr, 512, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.clicks + std::string(StateName(row.state)));
@@ -71,12 +91,20 @@ TEST_F(EngineTest, ClicksDuringARun) {
         sim::AddFile(kSource, "abcdef", os::kAttrReadOnly);
         sim::AddFolder("D:\\out");
         Set("depthCloseSource", row.depthCloseSource);
+        Set("forceAccess", 1);
+        Set("rewriteLog", 0);
+        Set("showLogWhenDone", 1);
+        Settings.browserPath = "C:\\web\\browser.exe";
+        if (row.searchFails) sim::FailOperation(sim::Op::FindFirst, "*SRC*", -1, 23);
         int seen = 0;
         onState = [&](JobState state) {
             if (state == row.state && ++seen == row.nth)
                 for (const char* click = row.clicks; *click; ++click) Act(*click);
         };
+        sim::OnStartProgram([&] { onState(JobState::Idle); });
         Copy("C:\\src\\*.*", "D:\\out");
+        WaitForWorker();  // a run the click started after the last one
+        sim::PumpMessages();
         EXPECT_EQ(ConsoleLines(), row.console);
         bool closed = row.clicks == std::string("C");
         EXPECT_TRUE(closed || sim::Info(Controls.stateLine).text == row.stateLine);
@@ -90,7 +118,10 @@ TEST_F(EngineTest, ClicksDuringARun) {
         EXPECT_EQ(Log().find("Totally") != std::string::npos, row.copy && !closed);
         EXPECT_EQ(os::IsWinEnabled(Controls.copyButton), !closed);
         EXPECT_EQ(sim::Info(Controls.pauseButton).text, "Pause");
-        EXPECT_EQ(std::count(trace.begin(), trace.end(), JobState::SearchSource), 1);
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), JobState::SearchFolder), row.runs);
+        EXPECT_TRUE(Settings.forceAccess);
+        EXPECT_EQ(sim::StartedPrograms().size(),
+                  row.stateLine == std::string("Done") ? row.runs : 0u);
     }
 }
 
@@ -160,7 +191,7 @@ TEST_F(EngineTest, RandomClicksNeverHangOrMuddle) {
             stops += line == "Stopped by user";
         }
         EXPECT_FALSE(paused);
-        EXPECT_EQ(results, stops ? results : 1u);
+        EXPECT_EQ(results, stops ? size_t{sim::Exists(kCopy)} : 1u);
         EXPECT_LE(results + stops, 2u);
         EXPECT_TRUE(!stops || lines.back() == "Stopped by user");
         EXPECT_EQ(content.rfind(sim::Content(kCopy), 0), 0u);

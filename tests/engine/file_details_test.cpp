@@ -29,10 +29,11 @@ TEST(FileDetails, ModifiedTimeText) {
     for (const Row& row : rows) EXPECT_EQ(engine::FormatModifiedTime(row.packed), row.text);
 }
 
-// The announcement in the log and the detail line; a file held open by another program has
-// its time from the directory instead.
+// The announcement in the log and the detail line, in local time 90 minutes ahead of UTC; a file
+// held open by another program has its time from the directory instead.
 TEST_F(EngineTest, AnnouncedWithDetails) {
-    const uint64_t kWritten = 128585127080000000ull;  // 21 June 2008 9:05:08
+    const uint64_t kWritten = 128585073080000000ull;  // 21 June 2008 7:35:08 UTC
+    sim::SetUtcOffsetMinutes(90);
     sim::AddFile("C:\\src\\h.bin", std::string(1234, 'h'), os::kAttrHidden, kWritten);
     sim::AddFile("C:\\src\\o.bin", "o", os::kAttrHidden | os::kAttrArchive, kWritten);
     sim::AddFolder("D:\\out");

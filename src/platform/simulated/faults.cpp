@@ -60,11 +60,35 @@ uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count
     return first->error;
 }
 
+uint32_t TakeWrite(const std::string& path) {
+    if (path.empty()) return 0;
+    State& machine = Machine();
+    ++machine.writes[Upper(path)];
+    const std::vector<char>& guarded = machine.writeProtected;
+    bool refused = std::find(guarded.begin(), guarded.end(), Upper(path)[0]) != guarded.end();
+    return refused ? kErrorWriteProtect : 0;
+}
+
 }  // namespace sim::internal
 
 namespace sim {
 
 using namespace internal;
+
+void WriteProtect(char drive) {
+    Lock lock(Mutex());
+    Machine().writeProtected.push_back(
+        static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
+}
+
+int WritesTo(const std::string& pathPattern) {
+    Lock lock(Mutex());
+    std::string pattern = FaultPattern(pathPattern);
+    int count = 0;
+    for (const auto& [path, calls] : Machine().writes)
+        if (pattern.empty() || GlobMatch(pattern, path)) count += calls;
+    return count;
+}
 
 void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t error) {
     Lock lock(Mutex());

@@ -154,6 +154,8 @@ uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t di
     uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::Open, text)) return SetLastError(error);
     if (invalid) return SetLastError(invalid);
+    bool changing = (access & kAccessWrite) || disposition != kOpenExisting;
+    if (uint32_t error = changing ? TakeWrite(text) : 0) return SetLastError(error);
     NodePtr node;
     if (uint32_t error = OpenNode(parsed, access, share, disposition, attributes, &node))
         return SetLastError(error);
@@ -188,6 +190,7 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32
     FileRecord* open = Handle(handle, &path);
     if (uint32_t error = TakeFault(Op::Write, path)) return SetLastError(error);
     if (!open) return SetLastError(kErrorInvalidHandle);
+    if (uint32_t error = TakeWrite(path)) return SetLastError(error);
     if (!(open->access & kAccessWrite) || open->node->large)
         return SetLastError(kErrorAccessDenied);
     auto limit = Machine().diskLeft.find(open->path[0]);  // the path starts with its drive
@@ -284,6 +287,7 @@ uint32_t EraseFile(const char* path) {
     uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::Erase, text)) return SetLastError(error);
     if (invalid) return SetLastError(invalid);
+    if (uint32_t error = TakeWrite(text)) return SetLastError(error);
     NodePtr node, parent;
     if (uint32_t error = Existing(parsed, &node, &parent)) return SetLastError(error);
     if (node->folder || (node->attributes & kAttrReadOnly)) return SetLastError(kErrorAccessDenied);
@@ -299,6 +303,7 @@ uint32_t MakeFolder(const char* path) {
     uint32_t invalid = ParseArgument(path, kMostFolderPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::MakeFolder, text)) return SetLastError(error);
     if (invalid) return SetLastError(invalid);
+    if (uint32_t error = TakeWrite(text)) return SetLastError(error);
     if (parsed.parts.empty()) return SetLastError(kErrorAccessDenied);  // a drive root
     for (const std::string& part : parsed.parts)
         if (!ValidName(part)) return SetLastError(kErrorInvalidName);
@@ -316,6 +321,7 @@ uint32_t SetAttributes(const char* path, uint32_t attributes) {
     uint32_t invalid = ParseArgument(path, kMostPath, &parsed, &text);
     if (uint32_t error = TakeFault(Op::SetAttributes, text)) return SetLastError(error);
     if (invalid) return SetLastError(invalid);
+    if (uint32_t error = TakeWrite(text)) return SetLastError(error);
     NodePtr node, parent;
     if (uint32_t error = Existing(parsed, &node, &parent)) return SetLastError(error);
     node->attributes = (attributes & kSettableBits) | (node->folder ? kAttrDirectory : 0);

@@ -65,6 +65,11 @@ void AnswerStartProgram(uint32_t result) {
     Machine().programResult = result;
 }
 
+void OnStartProgram(std::function<void()> script) {
+    Lock lock(Mutex());
+    Machine().startingProgram = std::move(script);
+}
+
 }  // namespace sim
 
 namespace os {
@@ -96,9 +101,16 @@ LocalTime GetLocalTime() {
 }
 
 uint32_t StartProgram(const char* commandLine, uint32_t /*showState*/) {
-    Lock lock(Mutex());
-    Machine().programs.push_back(commandLine ? commandLine : "");
-    return Machine().programResult;
+    std::function<void()> meanwhile;
+    uint32_t result = 0;
+    {
+        Lock lock(Mutex());
+        Machine().programs.push_back(commandLine ? commandLine : "");
+        meanwhile = Machine().startingProgram;
+        result = Machine().programResult;
+    }
+    if (meanwhile) meanwhile();
+    return result;
 }
 
 // Tells a death test what the process said before it ended.

@@ -38,8 +38,24 @@ void ReleaseHeld();
 void AddLargeFile(const std::string& path, uint64_t size);
 
 // ---- Faults ----
-enum class Op { Open, Read, Write, Seek, Size, Close, Erase, MakeFolder, SetAttributes,
-                GetAttributes, FindFirst, FindNext, WriteTime, MakeWindow, SetWriteTime, Count };
+enum class Op {
+    Open,
+    Read,
+    Write,
+    Seek,
+    Size,
+    Close,
+    Erase,
+    MakeFolder,
+    SetAttributes,
+    GetAttributes,
+    FindFirst,
+    FindNext,
+    WriteTime,
+    MakeWindow,
+    SetWriteTime,
+    Count
+};
 // The next `times` calls of `op` whose path (for Read, Write and Close: the file's path; for
 // MakeWindow: "" only)
 // matches `pathPattern` (case-insensitive; "" = any, "*" wildcards allowed) fail with `error`.
@@ -55,6 +71,12 @@ void FillDiskAfter(char drive, uint64_t bytes);
 // Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
 // them; reading them back gives the stored bytes.
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);
+// Every call that would change anything on the drive fails with 19, as a write-protected
+// medium answers: writing opens and creations, writes, attributes, erasing, new folders.
+void WriteProtect(char drive);
+// Calls that asked to change the file or folder at `pathPattern` (as FailOperation matches it),
+// refused ones included: writing opens and creations, writes, attributes, erasing, new folders.
+int WritesTo(const std::string& pathPattern);
 void ClearFaults();
 // How many times an operation was called (successful or not) since Reset.
 int Count(Op op);
@@ -141,6 +163,9 @@ int ItemListsAlive();
 
 std::vector<std::string> StartedPrograms();  // command lines given to StartProgram
 void AnswerStartProgram(uint32_t result);    // default 33
+// Runs while StartProgram starts a program, on the calling thread: a slow start, during which
+// the user may click.
+void OnStartProgram(std::function<void()> script);
 
 // EndProcess in the simulated platform prints "exit <code>" and every message box text of the
 // process to stderr, then ends the test process with that code (use gtest death tests).

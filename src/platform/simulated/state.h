@@ -121,6 +121,8 @@ struct State {
     };
     std::vector<Spoiled> spoiledWrites;
     std::map<char, uint64_t> diskLeft;  // bytes still free on the drives that fill up
+    std::vector<char> writeProtected;
+    std::map<std::string, int> writes;  // changing calls per upper-case absolute path
     std::array<int, static_cast<size_t>(Op::Count)> counts{};
     Traffic bytes{};
     // Clock
@@ -142,6 +144,7 @@ struct State {
     Dialogs dialogs;
     std::vector<std::string> programs;
     uint32_t programResult = 33;
+    std::function<void()> startingProgram;
 };
 
 // Handles are never reused, not even across Reset, so that a stale one is never mistaken for a
@@ -187,6 +190,10 @@ uint32_t TakeFault(Op op, const std::string& path);
 // as Wine's reads do; a read starting at such a byte fails with the returned error and counts
 // one failure for that byte alone.
 uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count);
+// Notes a call that would change the entry at the absolute `path`; 19 when its drive is
+// write-protected, else 0.
+uint32_t TakeWrite(const std::string& path);
+constexpr uint32_t kErrorWriteProtect = 19;
 
 // ---- Clock (process.cpp) ----
 // The simulated clock's current time as a UTC file time.
