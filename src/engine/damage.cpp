@@ -115,7 +115,7 @@ void ReportDamage() {
         if (ranges.empty()) continue;
         if (record.empty() && !CopyJob.damageRunHeaded) record.push_back(RunLine());
         TellKind(kKinds[kind], ranges);
-        record.push_back(CopyJob.destinyFile.name.str() + "\t" + kKinds[kind].recordWord + "\t" +
+        record.push_back(os::ToCodePage(CopyJob.destinyFile.name) + "\t" + kKinds[kind].recordWord + "\t" +
                          Joined(ranges, " "));
     }
     if (record.empty()) return;  // a whole file adds nothing anywhere

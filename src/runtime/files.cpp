@@ -96,7 +96,7 @@ bool FillBuffer(TextFile& file) {
 
 // Windows refuses to replace a hidden or system file unless the same bits are asked for, and a
 // user who hid tramox.ini or the log wants it to stay hidden.
-uint32_t ReplacementAttributes(const ShortText& name) {
+uint32_t ReplacementAttributes(const std::string& name) {
     uint32_t attributes = 0;
     if (IoPending()) return os::kAttrNormal;  // the open that follows is skipped anyway
     if (os::GetAttributes(name.c_str(), &attributes) != 0) return os::kAttrNormal;
@@ -115,7 +115,7 @@ void ResetReading(TextFile& file) {
 void Bind(TextFile& file, const ShortText& name) {
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file = TextFile();
-    file.name = name;
+    file.name = os::FromCodePage(name.view());
     file.mode = FileMode::Closed;
 }
 
@@ -183,10 +183,12 @@ void Close(TextFile& file) {
     ResetReading(file);
 }
 
-void Bind(ByteFile& file, const ShortText& name) {
+void Bind(ByteFile& file, const ShortText& name) { BindPath(file, os::FromCodePage(name.view())); }
+
+void BindPath(ByteFile& file, const std::string& utf8Path) {
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file = ByteFile();
-    file.name = name;
+    file.name = utf8Path;
     file.mode = FileMode::Closed;
 }
 
@@ -257,7 +259,7 @@ void Close(ByteFile& file) { CloseHandle(file); }
 void Erase(ByteFile& file) { EraseBound(file); }
 void Erase(TextFile& file) { EraseBound(file); }
 
-void MakeFolder(const ShortText& path) {
+void MakeFolder(const std::string& path) {
     if (IoPending()) return;
     uint32_t error = os::MakeFolder(path.c_str());
     if (error != 0) SetIoResult(static_cast<int32_t>(error));
