@@ -31,8 +31,7 @@ void SetDestinyAttributes() {
     uint32_t extra = (Settings.destinyFileAttributeSystem ? os::kAttrSystem : 0) |
                      (Settings.destinyFileAttributeHidden ? os::kAttrHidden : 0) |
                      (Settings.destinyFileAttributeReadOnly ? os::kAttrReadOnly : 0);
-    if (extra != 0)
-        os::SetAttributes(CopyJob.destinyFile.name.c_str(), os::kAttrArchive | extra);
+    if (extra != 0) os::SetAttributes(CopyJob.destinyFile.name.c_str(), os::kAttrArchive | extra);
 }
 
 // The totals in the log, in this order; the verified count only with verifyData, one more than
@@ -107,9 +106,9 @@ void CloseDestiny() {
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());
     if (undated)
-        output::WriteLogEntry(ShortText("unable to give \"<B>") + CopyJob.entry.name +
-                                  "</B>\" its source's date",
-                              output::warning, false);
+        output::WriteLogEntry(
+            ShortText("unable to give \"<B>") + CopyJob.entry.name + "</B>\" its source's date",
+            output::warning, false);
     ReportDamage();
     if (Settings.waitEnterAfterEachCopy)
         os::ShowMessageBox(Controls.mainWindow, "Press enter to continue", "tramox", os::kBoxOk);

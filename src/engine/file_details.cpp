@@ -79,10 +79,9 @@ void ReportEmpty() {
 }
 
 void ReportUnassigned(int32_t result) {
-    output::WriteConsoleLine(ShortText("Unable to assign source file: ") +
-                             ShortText(os::ToCodePage(SourcePath())) +
-                             " (Result=" + rt::NumberText(result) +
-                             ", Error=" + rt::NumberText(os::LastError()) + ")");
+    output::WriteConsoleLine(
+        ShortText("Unable to assign source file: ") + ShortText(os::ToCodePage(SourcePath())) +
+        " (Result=" + rt::NumberText(result) + ", Error=" + rt::NumberText(os::LastError()) + ")");
     output::WriteLogEntry("unable to assign source file", output::error, true);
 }
 

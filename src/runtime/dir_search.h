@@ -14,12 +14,12 @@ constexpr uint32_t kAnyFile = 63;  // read-only, hidden, system, volume, folder,
 constexpr int32_t kSearchDone = 18;
 
 struct DirEntry {
-    ShortText name;         // the long name, without folder, in the code page: what is shown
-    std::string fullName;   // the same in UTF-8, as Windows holds it: what paths are made of
+    ShortText name;           // the long name, without folder, in the code page: what is shown
+    std::string fullName;     // the same in UTF-8, as Windows holds it: what paths are made of
     uint32_t attributes = 0;  // the platform's bits, unchanged
-    uint64_t size = 0;      // the whole size: files above 4 GiB are never cut short
-    uint32_t time = 0;      // last write, local, packed as DOS date (high word) and time
-    uint64_t writeTime = 0;  // last write, UTC file time
+    uint64_t size = 0;        // the whole size: files above 4 GiB are never cut short
+    uint32_t time = 0;        // last write, local, packed as DOS date (high word) and time
+    uint64_t writeTime = 0;   // last write, UTC file time
     os::FindHandle handle = os::kInvalidFind;
     uint32_t filter = kAnyFile;
 };

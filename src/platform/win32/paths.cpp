@@ -9,8 +9,8 @@ namespace {
 
 std::wstring Wide(std::string_view text, UINT codePage) {
     if (text.empty()) return {};
-    int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int size =
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                           size);
@@ -45,7 +45,7 @@ struct CharsetRow {
     const char* name;
 };
 constexpr CharsetRow kCharsets[] = {
-    {932, "shift_jis"}, {936, "gbk"},        {949, "euc-kr"},
+    {932, "shift_jis"}, {936, "gbk"},          {949, "euc-kr"},
     {950, "big5"},      {28591, "iso-8859-1"}, {65001, "utf-8"},
 };
 
