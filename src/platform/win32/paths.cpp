@@ -61,11 +61,13 @@ namespace win32 {
 std::string Utf8(const wchar_t* wide) { return Narrow(wide, CP_UTF8); }
 
 // Plain where Windows takes the path as it is; the \\?\ form, which Windows passes on untouched,
-// where a plain path would be cut (past 259 characters) or changed (a last name ending in a dot
-// or a blank). Its folder part is made whole first, as the \\?\ form resolves nothing itself.
+// where a plain path would be refused (past 247 characters, the most a new folder may have) or
+// changed (a last name ending in a dot or a blank). Its folder part is made whole first, as the
+// \\?\ form resolves nothing itself.
 std::wstring WidePath(const char* utf8) {
     std::wstring path = Wide(utf8, CP_UTF8);
-    if (path.size() < MAX_PATH && !EndsInDotOrBlank(path)) return path;
+    constexpr size_t kMostPlainFolder = MAX_PATH - 12;
+    if (path.size() < kMostPlainFolder && !EndsInDotOrBlank(path)) return path;
     if (path.starts_with(L"\\\\?\\")) return path;
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
