@@ -31,8 +31,7 @@ void SetDestinyAttributes() {
     uint32_t extra = (Settings.destinyFileAttributeSystem ? os::kAttrSystem : 0) |
                      (Settings.destinyFileAttributeHidden ? os::kAttrHidden : 0) |
                      (Settings.destinyFileAttributeReadOnly ? os::kAttrReadOnly : 0);
-    if (extra != 0)
-        os::SetAttributes(CopyJob.destinyFile.name.c_str(), os::kAttrArchive | extra);
+    if (extra != 0) os::SetAttributes(CopyJob.destinyFile.name.c_str(), os::kAttrArchive | extra);
 }
 
 // The totals in the log, in this order; the verified count only with verifyData, one more than
@@ -80,8 +79,25 @@ void CloseSource() {
     Settle(JobState::CloseSource, rt::IoResult() == 0);
 }
 
+namespace {
+
+bool undated = false;  // the file's date could not be set, to be noted after its result line
+
+// A whole copy keeps its source's last-write time, as copiers do; a copy cut short keeps the
+// time it was made, so that it never passes for the original.
+void DateDestiny() {
+    if (CopyJob.attempts != 1) return;  // once, before the first attempt to close
+    bool whole = static_cast<uint64_t>(CopyJob.fileBytesWritten) == CopyJob.entry.size;
+    bool open = CopyJob.destinyFile.mode == rt::FileMode::InOut;
+    undated = open && whole &&
+              os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
+}
+
+}  // namespace
+
 void CloseDestiny() {
     CountAttempt();
+    DateDestiny();
     rt::Close(CopyJob.destinyFile);
     Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0);
     if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
@@ -89,6 +105,10 @@ void CloseDestiny() {
     SetDestinyAttributes();
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());
+    if (undated)
+        output::WriteLogEntry(
+            ShortText("unable to give \"<B>") + CopyJob.entry.name + "</B>\" its source's date",
+            output::warning, false);
     ReportDamage();
     if (Settings.waitEnterAfterEachCopy)
         os::ShowMessageBox(Controls.mainWindow, "Press enter to continue", "tramox", os::kBoxOk);

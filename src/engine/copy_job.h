@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,7 +31,7 @@ struct CopyJobRecord {
     // sourceSpec and destinyPath are written by the Browse commands on the main thread and by
     // SearchSource on the worker: touch them only through LoadPath and StorePath.
     ShortText sourceSpec, destinyPath;
-    ShortText sourceFolder, destinyFolder;
+    std::string sourceFolder, destinyFolder;  // UTF-8, as Windows holds them
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
     // The source's bytes [blockStart, blockEnd) are read ahead. After a read that failed or came

@@ -115,8 +115,8 @@ void ReportDamage() {
         if (ranges.empty()) continue;
         if (record.empty() && !CopyJob.damageRunHeaded) record.push_back(RunLine());
         TellKind(kKinds[kind], ranges);
-        record.push_back(CopyJob.destinyFile.name.str() + "\t" + kKinds[kind].recordWord + "\t" +
-                         Joined(ranges, " "));
+        record.push_back(os::ToCodePage(CopyJob.destinyFile.name) + "\t" + kKinds[kind].recordWord +
+                         "\t" + Joined(ranges, " "));
     }
     if (record.empty()) return;  // a whole file adds nothing anywhere
     output::AppendDamageLines(record);

@@ -27,7 +27,7 @@ const char* AttributeText(uint32_t attributes) {
     }
 }
 
-ShortText SourcePath() { return CopyJob.sourceFolder + CopyJob.entry.name; }
+std::string SourcePath() { return CopyJob.sourceFolder + CopyJob.entry.fullName; }
 
 // The file's own last-write time; its directory entry's when the file cannot be opened.
 uint32_t ModifiedTime() {
@@ -79,9 +79,9 @@ void ReportEmpty() {
 }
 
 void ReportUnassigned(int32_t result) {
-    output::WriteConsoleLine(ShortText("Unable to assign source file: ") + SourcePath() +
-                             " (Result=" + rt::NumberText(result) +
-                             ", Error=" + rt::NumberText(os::LastError()) + ")");
+    output::WriteConsoleLine(
+        ShortText("Unable to assign source file: ") + ShortText(os::ToCodePage(SourcePath())) +
+        " (Result=" + rt::NumberText(result) + ", Error=" + rt::NumberText(os::LastError()) + ")");
     output::WriteLogEntry("unable to assign source file", output::error, true);
 }
 
@@ -103,7 +103,7 @@ void PrepareSource() {
     if (CopyJob.entry.size == 0) return ReportEmpty();
     if (CopyJob.attempts == 0) Announce();
     CountAttempt();
-    rt::Bind(CopyJob.sourceFile, SourcePath());
+    rt::BindPath(CopyJob.sourceFile, SourcePath());
     int32_t result = rt::IoResult();
     Outcome outcome = Settle(JobState::PrepareSource, result == 0);
     if (outcome == Outcome::Exhausted) ReportUnassigned(result);

@@ -21,7 +21,7 @@ bool Skipped() {
            (CopyJob.entry.size == 0 && Settings.skipEmptyFiles);
 }
 
-ShortText DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.name); }
+std::string DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.fullName); }
 
 void ReportExisting() {
     const ShortText& name = CopyJob.entry.name;
@@ -45,7 +45,7 @@ void SearchDestiny() {
 
 void PrepareDestiny() {
     CountAttempt();
-    rt::Bind(CopyJob.destinyFile, DestinyPath());
+    rt::BindPath(CopyJob.destinyFile, DestinyPath());
     Settle(JobState::PrepareDestiny, rt::IoResult() == 0);
 }
 

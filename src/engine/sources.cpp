@@ -37,14 +37,28 @@ bool Found(int32_t code) {
     return clean && code == 0;
 }
 
-// The folder part of a source text: up to its last slash of either kind, as Windows takes both,
+// The folder part of a source path: up to its last slash of either kind, as Windows takes both,
 // else its drive ("c:*.txt").
-ShortText FolderOf(const ShortText& source) {
-    std::string_view text = source.view();
-    size_t slash = text.find_last_of("\\/");
-    if (slash != text.npos) return ShortText(text.substr(0, slash + 1));
-    if (text.size() >= 2 && text[1] == ':') return ShortText(text.substr(0, 2));
-    return ShortText();
+std::string FolderOf(std::string_view source) {
+    size_t slash = source.find_last_of("\\/");
+    if (slash != source.npos) return std::string(source.substr(0, slash + 1));
+    if (source.size() >= 2 && source[1] == ':') return std::string(source.substr(0, 2));
+    return std::string();
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+// A path as Explorer's "Copy as path" gives it, in quotes, is taken without them; a destiny
+// text loses its trailing blanks too, as no folder name can end in one.
+ShortText Unquoted(const ShortText& typed, bool destiny) {
+    std::string_view text = WithoutTrailingBlanks(typed.view());
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return ShortText(destiny ? WithoutTrailingBlanks(text.substr(1, text.size() - 2))
+                                 : text.substr(1, text.size() - 2));
+    return destiny ? ShortText(text) : typed;
 }
 
 bool IsFloppy(const ShortText& source) {
@@ -88,8 +102,8 @@ void StorePath(ShortText CopyJobRecord::*path, const ShortText& value) {
 void SearchSource() {
     SyncCheckBoxesUnlessClosed();
     // Read before the lock: reading a box waits for the main thread, which may want the lock.
-    ShortText source = EditText(Controls.sourceEdit);
-    ShortText destiny = EditText(Controls.destinyEdit);
+    ShortText source = Unquoted(EditText(Controls.sourceEdit), false);
+    ShortText destiny = Unquoted(EditText(Controls.destinyEdit), true);
     StorePath(&CopyJobRecord::sourceSpec, source);
     StorePath(&CopyJobRecord::destinyPath, destiny);
     if (source.empty() || destiny.empty()) {
@@ -98,7 +112,7 @@ void SearchSource() {
         return;
     }
     CountAttempt();
-    int32_t code = rt::FindFirst(source, rt::kAnyFile, CopyJob.entry);
+    int32_t code = rt::FindFirst(os::FromCodePage(source.view()), rt::kAnyFile, CopyJob.entry);
     // "." and ".." and plain folders are passed by in the same search; none is a source.
     while (code == 0 && IsFolderEntry(CopyJob.entry)) code = rt::FindNext(CopyJob.entry);
     if (code != 0) rt::FindClose(CopyJob.entry);
@@ -107,7 +121,7 @@ void SearchSource() {
 
 void SearchFolder() {
     CountAttempt();
-    ShortText destiny = LoadPath(&CopyJobRecord::destinyPath);
+    std::string destiny = os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view());
     int32_t code = rt::FindFirst(rt::InFolder(destiny, "*.*"), rt::kAnyFile, CopyJob.folderEntry);
     rt::FindClose(CopyJob.folderEntry);
     // An empty drive root lists nothing, not even ".": its attributes tell it is there.
@@ -118,7 +132,7 @@ void SearchFolder() {
 void TryCreateFolder() {
     CountAttempt();
     rt::IoResult();  // judged by this creation alone
-    rt::MakeFolder(LoadPath(&CopyJobRecord::destinyPath));
+    rt::MakeFolder(os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view()));
     Settle(JobState::TryCreateFolder, rt::IoResult() == 0);
 }
 
@@ -137,8 +151,8 @@ void StartCopying() {
     output::WriteLogEntry(ShortText("Copying files \"<B>") + source + "</B>\" to " + destiny,
                           output::plain, false);
     CopyTotals = CopyTotalsRecord{};
-    CopyJob.sourceFolder = FolderOf(source);
-    CopyJob.destinyFolder = destiny;
+    CopyJob.sourceFolder = FolderOf(os::FromCodePage(source.view()));
+    CopyJob.destinyFolder = os::FromCodePage(destiny.view());
     CopyJob.state = JobState::SearchDestiny;
     CopyJob.attempts = 0;
 }

@@ -209,7 +209,8 @@ void ResetJob() {
     CopyJob.attempts = 0;
     StorePath(&CopyJobRecord::sourceSpec, ShortText());
     StorePath(&CopyJobRecord::destinyPath, ShortText());
-    CopyJob.sourceFolder = CopyJob.destinyFolder = ShortText();
+    CopyJob.sourceFolder.clear();
+    CopyJob.destinyFolder.clear();
     rt::FindClose(CopyJob.entry);
     CopyJob.entry = CopyJob.folderEntry = rt::DirEntry();
     CopyJob.sourceFile = CopyJob.destinyFile = rt::ByteFile();

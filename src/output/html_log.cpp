@@ -95,7 +95,9 @@ std::vector<std::string> HeaderLines(bool fresh, const os::LocalTime& now) {
 }  // namespace
 
 std::string HeadLine() {
-    return "<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#" +
+    // Names the code page cannot spell show as "?"; the rest shows right in any browser.
+    return "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=" +
+           os::CodePageCharset() + "\"><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#" +
            Text(Settings.backgroundColorHtmlLog) + ">";
 }
 

@@ -66,6 +66,8 @@ constexpr uint32_t kSeekEnd = 2;
 // spelling.
 std::string FromCodePage(std::string_view text);
 std::string ToCodePage(std::string_view utf8);
+// The code page's name as browsers know it ("windows-1252").
+std::string CodePageCharset();
 
 // Every procedure below that returns uint32_t returns 0 on success or a Win32 error code, and
 // leaves that code as the thread's last error (LastError).

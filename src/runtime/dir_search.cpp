@@ -18,7 +18,9 @@ int32_t SearchCode(uint32_t error) {
 }
 
 void Fill(DirEntry& entry, const os::FindData& data) {
-    entry.name = ShortText(data.name);
+    entry.fullName = data.name;
+    entry.name = ShortText(os::ToCodePage(data.name));
+    entry.writeTime = data.writeTime;
     entry.attributes = data.attributes;
     entry.size = data.size;
     uint64_t local = 0;
@@ -50,7 +52,7 @@ void CivilFromDays(int64_t days, int64_t* year, uint32_t* month, uint32_t* day) 
 
 }  // namespace
 
-int32_t FindFirst(const ShortText& pattern, uint32_t filter, DirEntry& entry) {
+int32_t FindFirst(const std::string& pattern, uint32_t filter, DirEntry& entry) {
     FindClose(entry);
     entry.filter = filter;
     os::FindData data{};
@@ -94,26 +96,25 @@ uint32_t PackDosTime(uint64_t localFileTime) {
 
 bool PathExists(const ShortText& path) {
     DirEntry entry;
-    bool found = FindFirst(path, kAnyFile, entry) == 0;
+    bool found = FindFirst(os::FromCodePage(path.view()), kAnyFile, entry) == 0;
     FindClose(entry);
     return found;
 }
 
-bool NameExists(const ShortText& path) {
+bool NameExists(const std::string& path) {
     uint32_t attributes = 0;
     return os::GetAttributes(path.c_str(), &attributes) == 0;
 }
 
-bool FolderExists(const ShortText& path) {
+bool FolderExists(const std::string& path) {
     uint32_t attributes = 0;
     return os::GetAttributes(path.c_str(), &attributes) == 0 &&
            (attributes & os::kAttrDirectory) != 0;
 }
 
-ShortText InFolder(const ShortText& folder, const ShortText& name) {
-    bool ended =
-        !folder.empty() && (folder[folder.size() - 1] == '\\' || folder[folder.size() - 1] == '/');
-    return ended ? folder + name : folder + "\\" + name;
+std::string InFolder(std::string_view folder, std::string_view name) {
+    bool ended = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    return std::string(folder) + (ended ? "" : "\\") + std::string(name);
 }
 
 }  // namespace rt

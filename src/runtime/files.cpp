@@ -27,8 +27,8 @@ bool OpenHandle(File& file, uint32_t access, uint32_t share, uint32_t dispositio
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file.handle = os::kInvalidFile;
     file.mode = FileMode::Closed;
-    uint32_t error = os::OpenFile(file.name.c_str(), access, share, disposition, attributes,
-                                  &file.handle);
+    uint32_t error =
+        os::OpenFile(file.name.c_str(), access, share, disposition, attributes, &file.handle);
     if (error != 0) {
         file.handle = os::kInvalidFile;
         SetIoResult(static_cast<int32_t>(error));
@@ -59,16 +59,22 @@ void EraseBound(File& file) {
 }
 
 bool CanRead(FileMode mode) {
-    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Output) SetIoResult(kIoNotOpenForInput);
-    else return true;
+    if (mode == FileMode::Closed)
+        SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Output)
+        SetIoResult(kIoNotOpenForInput);
+    else
+        return true;
     return false;
 }
 
 bool CanWrite(FileMode mode) {
-    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Input) SetIoResult(kIoNotOpenForOutput);
-    else return true;
+    if (mode == FileMode::Closed)
+        SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Input)
+        SetIoResult(kIoNotOpenForOutput);
+    else
+        return true;
     return false;
 }
 
@@ -96,7 +102,7 @@ bool FillBuffer(TextFile& file) {
 
 // Windows refuses to replace a hidden or system file unless the same bits are asked for, and a
 // user who hid tramox.ini or the log wants it to stay hidden.
-uint32_t ReplacementAttributes(const ShortText& name) {
+uint32_t ReplacementAttributes(const std::string& name) {
     uint32_t attributes = 0;
     if (IoPending()) return os::kAttrNormal;  // the open that follows is skipped anyway
     if (os::GetAttributes(name.c_str(), &attributes) != 0) return os::kAttrNormal;
@@ -115,7 +121,7 @@ void ResetReading(TextFile& file) {
 void Bind(TextFile& file, const ShortText& name) {
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file = TextFile();
-    file.name = name;
+    file.name = os::FromCodePage(name.view());
     file.mode = FileMode::Closed;
 }
 
@@ -166,10 +172,12 @@ void Write(TextFile& file, std::string_view text) {
     if (!Ready(file) || !CanWrite(file.mode)) return;
     if (text.empty()) return;
     uint32_t done = 0;
-    uint32_t error = os::WriteFile(file.handle, text.data(), static_cast<uint32_t>(text.size()),
-                                   &done);
-    if (error != 0) SetIoResult(static_cast<int32_t>(error));
-    else if (done != text.size()) SetIoResult(kIoShortWrite);
+    uint32_t error =
+        os::WriteFile(file.handle, text.data(), static_cast<uint32_t>(text.size()), &done);
+    if (error != 0)
+        SetIoResult(static_cast<int32_t>(error));
+    else if (done != text.size())
+        SetIoResult(kIoShortWrite);
 }
 
 void WriteLine(TextFile& file, std::string_view text) {
@@ -183,18 +191,22 @@ void Close(TextFile& file) {
     ResetReading(file);
 }
 
-void Bind(ByteFile& file, const ShortText& name) {
+void Bind(ByteFile& file, const ShortText& name) { BindPath(file, os::FromCodePage(name.view())); }
+
+void BindPath(ByteFile& file, const std::string& utf8Path) {
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file = ByteFile();
-    file.name = name;
+    file.name = utf8Path;
     file.mode = FileMode::Closed;
 }
 
 void Open(ByteFile& file, uint32_t access, uint32_t share, uint32_t disposition,
           uint32_t attributes) {
     FileMode mode = FileMode::InOut;
-    if (!(access & os::kAccessWrite)) mode = FileMode::Input;
-    else if (!(access & os::kAccessRead)) mode = FileMode::Output;
+    if (!(access & os::kAccessWrite))
+        mode = FileMode::Input;
+    else if (!(access & os::kAccessRead))
+        mode = FileMode::Output;
     OpenHandle(file, access, share, disposition, attributes, mode);
 }
 
@@ -213,8 +225,10 @@ void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done) {
     uint32_t got = 0;
     uint32_t error = os::ReadFile(file.handle, buffer, count, &got);
     if (done) *done = got;
-    if (error != 0) SetIoResult(static_cast<int32_t>(error));
-    else if (!done && got != count) SetIoResult(kIoShortRead);
+    if (error != 0)
+        SetIoResult(static_cast<int32_t>(error));
+    else if (!done && got != count)
+        SetIoResult(kIoShortRead);
 }
 
 void Write(ByteFile& file, const void* buffer, uint32_t count, uint32_t* done) {
@@ -223,8 +237,10 @@ void Write(ByteFile& file, const void* buffer, uint32_t count, uint32_t* done) {
     uint32_t put = 0;
     uint32_t error = os::WriteFile(file.handle, buffer, count, &put);
     if (done) *done = put;
-    if (error != 0) SetIoResult(static_cast<int32_t>(error));
-    else if (!done && put != count) SetIoResult(kIoShortWrite);
+    if (error != 0)
+        SetIoResult(static_cast<int32_t>(error));
+    else if (!done && put != count)
+        SetIoResult(kIoShortWrite);
 }
 
 void Seek(ByteFile& file, int64_t position) {
@@ -257,7 +273,7 @@ void Close(ByteFile& file) { CloseHandle(file); }
 void Erase(ByteFile& file) { EraseBound(file); }
 void Erase(TextFile& file) { EraseBound(file); }
 
-void MakeFolder(const ShortText& path) {
+void MakeFolder(const std::string& path) {
     if (IoPending()) return;
     uint32_t error = os::MakeFolder(path.c_str());
     if (error != 0) SetIoResult(static_cast<int32_t>(error));

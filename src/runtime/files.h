@@ -13,8 +13,9 @@ namespace rt {
 
 enum class FileMode : uint8_t { Unbound, Closed, Input, Output, InOut };
 
+// A file's name is UTF-8 and whole, as the platform takes it; Bind takes text in the code page.
 struct TextFile {
-    ShortText name;
+    std::string name;
     os::FileHandle handle = os::kInvalidFile;
     FileMode mode = FileMode::Unbound;
     std::string buffer;   // bytes read ahead (input) or waiting to be written (output)
@@ -35,12 +36,13 @@ void WriteLine(TextFile& file, std::string_view text);  // the text, then CR LF
 void Close(TextFile& file);
 
 struct ByteFile {
-    ShortText name;
+    std::string name;
     os::FileHandle handle = os::kInvalidFile;
     FileMode mode = FileMode::Unbound;
 };
 
 void Bind(ByteFile& file, const ShortText& name);
+void BindPath(ByteFile& file, const std::string& utf8Path);  // a path as Windows holds it
 // Opens with the platform's access, sharing, disposition and attributes.
 void Open(ByteFile& file, uint32_t access, uint32_t share, uint32_t disposition,
           uint32_t attributes);
@@ -57,7 +59,7 @@ void Close(ByteFile& file);
 // Erases the bound file, which must be closed.
 void Erase(ByteFile& file);
 void Erase(TextFile& file);
-// Creates one folder; its parent must exist.
-void MakeFolder(const ShortText& path);
+// Creates one folder, named in UTF-8; its parent must exist.
+void MakeFolder(const std::string& utf8Path);
 
 }  // namespace rt

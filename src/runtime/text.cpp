@@ -18,17 +18,25 @@ ShortText TwoDigits(uint32_t value) {
 
 const char* DaySuffix(uint32_t day) {
     switch (day) {
-        case 1: case 21: case 31: return "st";
-        case 2: case 22: return "nd";
-        case 3: case 23: return "rd";
-        default: return "th";
+        case 1:
+        case 21:
+        case 31:
+            return "st";
+        case 2:
+        case 22:
+            return "nd";
+        case 3:
+        case 23:
+            return "rd";
+        default:
+            return "th";
     }
 }
 
 const char* MonthName(uint32_t month) {
-    static const char* const kNames[12] = {"January", "February", "March",     "April",
-                                           "May",     "June",     "July",      "August",
-                                           "September", "October", "November", "December"};
+    static const char* const kNames[12] = {"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
     return month >= 1 && month <= 12 ? kNames[month - 1] : "";
 }
 

@@ -87,7 +87,7 @@ TEST_F(MessagesTest, UnboundEntryStartsAMissingLogWithTheHeadLine) {
     Settings.rewriteLog = false;
     output::BeginLogRun();
     std::string log = sim::Content(kLog);
-    EXPECT_EQ(log.rfind("<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#102030>\r\n"
+    EXPECT_EQ(log.rfind("<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\"><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#102030>\r\n"
                         "<FONT FACE=Arial SIZE=1 COLOR=#FFFFFF>late</FONT><BR>\r\n<BR>\r\n",
                         0),
               0u);

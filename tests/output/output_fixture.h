@@ -29,7 +29,7 @@ inline std::string Golden(const char* name) {
 
 // The first line of a new log under the default settings.
 inline const std::string kDefaultHeadLine =
-    "<HTML><HEAD><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#0000FF>\r\n";
+    "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\"><TITLE>tramox Log</TITLE></HEAD><BODY BGCOLOR=#0000FF>\r\n";
 
 // The main window's procedure as far as the console is concerned.
 inline intptr_t TestWindowProc(os::Window window, uint32_t message, uintptr_t wParam,

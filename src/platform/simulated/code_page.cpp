@@ -32,4 +32,6 @@ std::string ToCodePage(std::string_view utf8) {
     return text;
 }
 
+std::string CodePageCharset() { return "iso-8859-1"; }
+
 }  // namespace os

@@ -19,20 +19,16 @@ void AddComponent(Path& path, const std::string& part) {
         path.parts.pop_back();  // ".." of a root is the root
 }
 
-// Windows trims names after "." and ".." are resolved: the last one loses its trailing dots and
-// blanks ("out. " is "out"), one followed by a backslash only a single trailing dot ("dir.\" is
-// "dir", "out \" stays "out "). A search pattern keeps its dots, where "*." means no extension.
+// Windows trims the folder names of a path after "." and ".." are resolved: one followed by a
+// backslash loses a single trailing dot ("dir.\" is "dir", "out \" stays "out "). The last name
+// is taken as Windows holds it, trailing dots and blanks and all: the seam passes it on in the
+// form Windows leaves untouched.
 void TrimNames(Path& path) {
     for (size_t i = 0; i < path.parts.size(); ++i) {
         std::string& part = path.parts[i];
         bool last = i + 1 == path.parts.size() && !path.trailingSlash;
-        if (!last) {
-            size_t size = part.size();
-            if (size >= 2 && part[size - 1] == '.' && part[size - 2] != '.') part.pop_back();
-        } else if (part.find_first_of("*?") == std::string::npos) {
-            size_t kept = part.find_last_not_of(". ");
-            if (kept != std::string::npos) part.erase(kept + 1);
-        }
+        size_t size = part.size();
+        if (!last && size >= 2 && part[size - 1] == '.' && part[size - 2] != '.') part.pop_back();
     }
 }
 
@@ -110,7 +106,7 @@ uint32_t ParseArgument(const char* text, size_t most, Path* path, std::string* a
     absolute->clear();
     if (text == nullptr || !ParsePath(text, path)) return os::kErrorPathNotFound;
     *absolute = PathText(*path);
-    bool tooLong = std::strlen(text) > kMostPath || absolute->size() > most;
+    bool tooLong = absolute->size() > most;
     for (const std::string& part : path->parts) tooLong = tooLong || part.size() > kMostName;
     return tooLong ? kErrorNameTooLong : 0;
 }

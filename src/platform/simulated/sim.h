@@ -19,8 +19,8 @@ void Reset();
 // Paths are absolute ("C:\a\b.txt") or relative to the current directory; case-insensitive.
 // Missing parent folders are created, and so is the drive. A drive nothing was put on is
 // missing: paths on it give 3 (path not found), as on Windows.
-// The seam's calls refuse, with 206, a path past 259 characters (given or made absolute; 248 for a
-// new folder) and a name past 255.
+// The seam's calls take paths of any length, the last name as given (a trailing dot or blank
+// kept); they refuse, with 206, a name past 255 characters. Names are UTF-8.
 void AddFile(const std::string& path, const std::string& content,
              uint32_t attributes = os::kAttrArchive, uint64_t writeTime = 0);
 void AddFolder(const std::string& path, uint32_t attributes = os::kAttrDirectory);

@@ -166,7 +166,8 @@ bool ParsePath(const std::string& text, Path* path);
 std::string PathText(const Path& path);
 // The longest paths Windows takes, as given and made absolute; folder creation leaves room for
 // an 8.3 name below the new folder.
-constexpr size_t kMostPath = 259, kMostFolderPath = 248, kMostName = 255;
+// The seam hands long paths to Windows in the \\?\ form: 32767 characters, names of 255.
+constexpr size_t kMostPath = 32767, kMostFolderPath = 32767, kMostName = 255;
 constexpr uint32_t kErrorNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 // Parses a path argument of the seam into `path` and, for faults, `absolute`: 0, 3 when there is
 // no path, 206 when it or one of its names is too long (`most`: the longest absolute path).

@@ -12,8 +12,8 @@ using win32::WidePath;
 
 uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
                   uint32_t attributes, FileHandle* handle) {
-    HANDLE opened =
-        ::CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, attributes, nullptr);
+    HANDLE opened = ::CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition,
+                                  attributes, nullptr);
     *handle = reinterpret_cast<FileHandle>(opened);
     // OPEN_ALWAYS and CREATE_ALWAYS leave ERROR_ALREADY_EXISTS behind even when they succeed.
     return Outcome(opened != INVALID_HANDLE_VALUE);

@@ -9,8 +9,8 @@ namespace {
 
 std::wstring Wide(std::string_view text, UINT codePage) {
     if (text.empty()) return {};
-    int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int size =
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                           size);
@@ -38,6 +38,23 @@ bool EndsInDotOrBlank(const std::wstring& path) {
 
 std::string FromCodePage(std::string_view text) { return Narrow(Wide(text, CP_ACP), CP_UTF8); }
 std::string ToCodePage(std::string_view utf8) { return Narrow(Wide(utf8, CP_UTF8), CP_ACP); }
+
+// The code pages whose names are not "windows-" and their number.
+struct CharsetRow {
+    UINT codePage;
+    const char* name;
+};
+constexpr CharsetRow kCharsets[] = {
+    {932, "shift_jis"}, {936, "gbk"},          {949, "euc-kr"},
+    {950, "big5"},      {28591, "iso-8859-1"}, {65001, "utf-8"},
+};
+
+std::string CodePageCharset() {
+    UINT codePage = ::GetACP();
+    for (const CharsetRow& row : kCharsets)
+        if (row.codePage == codePage) return row.name;
+    return "windows-" + std::to_string(codePage);
+}
 
 namespace win32 {
 

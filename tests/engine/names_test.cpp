@@ -1,0 +1,121 @@
+// Names and paths as users meet them: characters the code page cannot spell, a trailing dot or
+// blank, long names and long paths, pasted paths in quotes. One shared check: every source is in
+// the destiny under its own name, byte for byte and with its date, or named in an error.
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+const std::string kLong60 = "holiday-photos-2019-summer-" + std::string(33, 'x');
+// A destiny folder of 238 characters, so that its files' paths pass 300.
+const std::string kDeep =
+    "D:\\" + std::string(78, 'a') + "\\" + std::string(78, 'b') + "\\" + std::string(75, 'c');
+
+struct NameRow {
+    const char* what;
+    std::vector<std::string> names;  // files of C:\src, UTF-8
+    std::string source, destiny;     // as typed
+    std::string folder;              // where the copies must land
+    std::vector<std::string> console;
+    std::function<void()> setup = nullptr;
+    bool dated = true;  // each copy has its source's last-write time
+};
+
+std::string Line(const std::string& shown, size_t size) {
+    std::string bytes = std::to_string(size) + "bytes";
+    return ("Copied \"" + shown + "\" " + bytes + ", written " + bytes).substr(0, 255);
+}
+
+const std::string kName250 = std::string(246, 'n') + ".txt";
+
+const NameRow kRows[] = {
+    {"names the code page cannot spell",
+     {"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt",
+      "\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xF0\x9F\x98\x80.bin"},
+     "C:\\src\\*.*",
+     "D:\\out",
+     "D:\\out",
+     {Line("????????.txt", 20), Line("??.txt", 10), Line("?.bin", 8)}},
+    {"a trailing dot and a trailing blank",
+     {"report.", "notes "},
+     "C:\\src\\*.*",
+     "D:\\out",
+     "D:\\out",
+     {Line("notes ", 6), Line("report.", 7)}},
+    {"a name of 250 characters",
+     {kName250},
+     "C:\\src\\*.*",
+     "D:\\out",
+     "D:\\out",
+     {Line(kName250, 250)}},
+    {"paths of 300 characters, names alike in their first 60",
+     {kLong60 + "-001.jpg", kLong60 + "-002.jpg", kLong60 + "-003.jpg"},
+     "C:\\src\\*.jpg",
+     kDeep,
+     kDeep,
+     {Line(kLong60 + "-001.jpg", 68), Line(kLong60 + "-002.jpg", 68),
+      Line(kLong60 + "-003.jpg", 68)},
+     [] { sim::AddFolder(kDeep.substr(0, kDeep.rfind('\\'))); }},  // the run makes the last
+    {"pasted paths in quotes",
+     {"a.txt"},
+     "\"C:\\src\\*.*\"",
+     "\"D:\\out\"",
+     "D:\\out",
+     {Line("a.txt", 5)}},
+    {"a destiny text ending in blanks",
+     {"a.txt"},
+     "C:\\src\\a.txt",
+     "D:\\out  ",
+     "D:\\out",
+     {Line("a.txt", 5)}},
+    {"a date that cannot be set: still copied, and the log says so",
+     {"a.txt"},
+     "C:\\src\\*.*",
+     "D:\\out",
+     "D:\\out",
+     {Line("a.txt", 5)},
+     [] { sim::FailOperation(sim::Op::SetWriteTime, "D:\\out\\a.txt", -1, 5); },
+     false},
+};
+
+// A file's bytes are its own name; its date tells it apart from every other.
+uint64_t DateOf(size_t index) { return 128000000000000000ull + index * 10000000ull; }
+
+TEST_F(EngineTest, NamesAndPathsAsUsersMeetThem) {
+    for (const NameRow& row : kRows) {
+        SCOPED_TRACE(row.what);
+        sim::Reset();
+        app::StartUp();
+        sim::AddDrive('D');
+        for (size_t i = 0; i < row.names.size(); ++i)
+            sim::AddFile("C:\\src\\" + row.names[i], row.names[i], os::kAttrArchive, DateOf(i));
+        if (row.setup) row.setup();
+        Copy(row.source, row.destiny);
+        std::vector<std::string> console = ConsoleLines();
+        EXPECT_EQ(console, row.console);
+        bool error = false;
+        for (const std::string& line : console) error = error || line.rfind("Unable", 0) == 0;
+        size_t found = 0;
+        rt::DirEntry entry;
+        for (int32_t code = rt::FindFirst(row.folder + "\\*", rt::kAnyFile, entry); code == 0;
+             code = rt::FindNext(entry))
+            found += entry.fullName != "." && entry.fullName != "..";
+        rt::FindClose(entry);
+        EXPECT_TRUE(error || found == row.names.size()) << found << " files";
+        for (size_t i = 0; i < row.names.size() && !error; ++i) {
+            const std::string copy = row.folder + "\\" + row.names[i];
+            EXPECT_EQ(sim::Content(copy), row.names[i]) << copy;
+            EXPECT_EQ(sim::WriteTime(copy) == DateOf(i), row.dated) << copy;
+        }
+        const std::string log = Log();
+        EXPECT_NE(log.find("charset="), std::string::npos);
+        EXPECT_EQ(log.find("its source's date") != std::string::npos, !row.dated);
+        std::string source = row.source;  // the log names both paths as they were taken
+        if (source.front() == '"') source = source.substr(1, source.size() - 2);
+        std::string taken = "Copying files \"<B>" + source + "</B>\" to " + row.folder;
+        EXPECT_NE(log.find(taken.substr(0, 255) + "</FONT>"), std::string::npos) << taken;
+    }
+}
+
+}  // namespace
+}  // namespace engine_test
