@@ -1,7 +1,8 @@
 // Scenario "copy": one start of tramox copies a folder into a destiny folder it has to create,
 // leaves a destiny file that is already there alone, makes up bytes it cannot read, pauses,
-// unpauses and stops a long copy, and abandons one when its window is closed; a second start
-// copies into an empty drive root and is closed while its source search retries.
+// unpauses and stops a long copy, copies names the code page cannot spell into paths past 259
+// characters, and abandons one when its window is closed; a second start copies into an empty
+// drive root and is closed while its source search retries.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -60,20 +61,37 @@ std::string Pattern(size_t size, unsigned seed) {
     return bytes;
 }
 
-bool Date(const std::string& path) {
+bool Date(HANDLE file) {
     SYSTEMTIME when{2008, 6, 0, 21, 9, 5, 8, 0};
     FILETIME local{}, utc{};
+    return SystemTimeToFileTime(&when, &local) && LocalFileTimeToFileTime(&local, &utc) &&
+           SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+bool Date(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool dated = SystemTimeToFileTime(&when, &local) && LocalFileTimeToFileTime(&local, &utc) &&
-                 SetFileTime(file, nullptr, nullptr, &utc);
+    bool dated = Date(file);
     CloseHandle(file);
     return dated;
 }
 
 bool MakeSource(const std::string& path, const std::string& bytes) {
     return WriteWholeFile(path, bytes) && Date(path);
+}
+
+// A source under a name or path only the wide calls take.
+bool MakeSource(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool made =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && Date(file);
+    CloseHandle(file);
+    return made;
 }
 
 // A sparse file of kBigSize bytes: zeros that cost no disk, with patterned pieces spread over
@@ -426,6 +444,91 @@ bool RunSlowMedium(Session& s) {
     return true;
 }
 
+// The \\?\ form of a path in the code page: Windows takes it whole, whatever its length and names.
+std::wstring Long(const std::string& path) {
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    return L"\\\\?\\" + wide;
+}
+
+// A name as the console shows it: in the code page, its default character for what it lacks.
+std::string Shown(const std::wstring& name) {
+    std::string text(name.size() * 4, '\0');
+    text.resize(WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                    text.data(), static_cast<int>(text.size()), nullptr, nullptr));
+    return text;
+}
+
+// A folder's entries but "." and "..", in the order the search gives them, as the program's.
+std::vector<WIN32_FIND_DATAW> List(const std::wstring& folder) {
+    std::vector<WIN32_FIND_DATAW> entries;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry))
+        if (std::wstring(entry.cFileName) != L"." && std::wstring(entry.cFileName) != L"..")
+            entries.push_back(entry);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return entries;
+}
+
+// Names Windows holds that the code page cannot spell, that end in a dot or that share their first
+// 60 characters, copied into a folder the program makes, deep enough that every destiny path
+// passes 259 characters while the destiny text stays within 255.
+bool RunNames(Session& s) {
+    const std::string name = "names", source = s.At("names"), deep = s.At("names-deep");
+    const std::string parent = deep + "\\" + std::string(120, 'd');
+    const std::string destiny =
+        parent + "\\" + std::string(std::max<int>(8, 252 - static_cast<int>(parent.size())), 'e');
+    std::vector<std::wstring> names = {L"日本.txt", L"report."};
+    for (wchar_t last : {L'a', L'b', L'c'})
+        names.push_back(std::wstring(60, L'n') + std::wstring(36, last) + L".bin");
+    bool made = CreateDirectoryW(Long(source).c_str(), nullptr) &&
+                CreateDirectoryW(Long(deep).c_str(), nullptr) &&
+                CreateDirectoryW(Long(parent).c_str(), nullptr);
+    for (size_t i = 0; i < names.size() && made; ++i)
+        made = MakeSource(Long(source) + L"\\" + names[i], Pattern(1000 + 700 * i, 20 + i));
+    const std::vector<WIN32_FIND_DATAW> sources = List(Long(source));
+    if (!Check(name + ": sources made", made && sources.size() == names.size())) return false;
+    std::printf("info: the ANSI code page is %u\n", GetACP());
+    StartRun(s, source + "\\*.*", destiny);
+    std::string lines;
+    for (const WIN32_FIND_DATAW& entry : sources) {
+        const std::string size = std::to_string(entry.nFileSizeLow) + "bytes";
+        lines += "Copied \"" + Shown(entry.cFileName) + "\" " + size + ", written " + size + "\r\n";
+    }
+    ConsoleShows(s, name + ": the console pane shows each name in the code page", lines);
+    if (!RunEnds(s, name, "Done")) return false;
+    CheckConsoleFile(s, name);
+    const std::vector<WIN32_FIND_DATAW> copies = List(Long(destiny));
+    std::string mismatches, bytes, copied;
+    for (const WIN32_FIND_DATAW& entry : sources) {
+        const std::wstring file = entry.cFileName;
+        auto copy = std::find_if(copies.begin(), copies.end(),
+                                 [&](const WIN32_FIND_DATAW& c) { return file == c.cFileName; });
+        if (copy == copies.end()) {
+            Note(&mismatches, "no " + Shown(file));
+            continue;
+        }
+        ReadWholeFile(Long(source) + L"\\" + file, &bytes);
+        if (!ReadWholeFile(Long(destiny) + L"\\" + file, &copied) || copied != bytes)
+            Note(&mismatches, Shown(file) + ": " + FirstDifference(bytes, copied));
+        if (CompareFileTime(&copy->ftLastWriteTime, &entry.ftLastWriteTime) != 0)
+            Note(&mismatches, Shown(file) + ": dated otherwise than its source");
+    }
+    Compare(&mismatches, "files in the destiny", sources.size(), copies.size());
+    CheckClean(name + ": each source is in the destiny under its own name, whole and dated",
+               mismatches);
+    std::string log;
+    ReadWholeFile(s.At("tramox.log.htm"), &log);
+    std::string head = log.substr(0, log.find("\r\n"));
+    std::transform(head.begin(), head.end(), head.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    Check(name + ": the log's head declares its character set", head.find("charset=") != head.npos,
+          head);
+    return true;
+}
+
 // A read-only source copied with verification; the window is closed while it runs.
 void RunClosedWindow(Session& s, const Program& program, const std::string& big) {
     const std::string name = "window closed", destiny = s.At("big-out-2");
@@ -544,7 +647,7 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
     s.window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
         RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big) &&
-        RunSlowMedium(s))
+        RunSlowMedium(s) && RunNames(s))
         RunClosedWindow(s, program, big);
     Release(&program);
     RunSecondStart(s, arguments.exe);

@@ -19,6 +19,17 @@ bool ReadBlock(HANDLE file, std::vector<char>* block) {
            got == block->size();
 }
 
+// Reads the open file to its end, then closes it.
+bool ReadAll(HANDLE file, std::string* bytes) {
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    char block[65536];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) bytes->append(block, got);
+    CloseHandle(file);
+    return true;
+}
+
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -32,14 +43,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    HANDLE file = OpenToRead(path);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes->clear();
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) bytes->append(block, got);
-    CloseHandle(file);
-    return true;
+    return ReadAll(OpenToRead(path), bytes);
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
+    return ReadAll(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr),
+                   bytes);
 }
 
 long long FileSize(const std::string& path) {

@@ -10,6 +10,8 @@ namespace e2e {
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // Reads with read sharing only: never while the program may be writing the file.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
+// The same for a name the code page cannot spell or a path in the \\?\ form.
+bool ReadWholeFile(const std::wstring& path, std::string* bytes);
 // The size the directory shows, without opening the file; -1 when it does not exist.
 long long FileSize(const std::string& path);
 // Why the file at partPath is not a non-empty proper prefix of the file at wholePath; empty
