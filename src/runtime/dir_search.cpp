@@ -1,5 +1,7 @@
 #include "runtime/dir_search.h"
 
+#include <cstdio>
+
 namespace rt {
 
 namespace {
@@ -50,7 +52,59 @@ void CivilFromDays(int64_t days, int64_t* year, uint32_t* month, uint32_t* day) 
     *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
 }
 
+int64_t DaysFromCivil(int64_t year, uint32_t month, uint32_t day) {
+    year -= month <= 2 ? 1 : 0;
+    int64_t era = (year >= 0 ? year : year - 399) / 400;
+    int64_t yearOfEra = year - era * 400;
+    int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+constexpr int64_t kDaysFrom1970To1601 = -134774;
+constexpr uint64_t kTicksPerSecond = 10000000ull;
+
 }  // namespace
+
+std::string FileTimeStamp(uint64_t fileTime) {
+    uint64_t seconds = fileTime / kTicksPerSecond;
+    int64_t days = static_cast<int64_t>(seconds / 86400) + kDaysFrom1970To1601;
+    uint64_t second = seconds % 86400;
+    int64_t year = 0;
+    uint32_t month = 0, day = 0;
+    CivilFromDays(days, &year, &month, &day);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02u:%02u:%02u.%07llu",
+                  static_cast<long long>(year), month, day, static_cast<unsigned>(second / 3600),
+                  static_cast<unsigned>(second / 60 % 60), static_cast<unsigned>(second % 60),
+                  static_cast<unsigned long long>(fileTime % kTicksPerSecond));
+    return text;
+}
+
+bool ParseFileTimeStamp(std::string_view text, uint64_t* fileTime) {
+    constexpr std::string_view kForm = "0000-00-00 00:00:00.0000000";
+    if (text.size() != kForm.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kForm[i] == '0' ? !digit : text[i] != kForm[i]) return false;
+    }
+    auto number = [&](size_t at, size_t count) {
+        uint64_t value = 0;
+        for (size_t i = at; i < at + count; ++i) value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    uint64_t year = number(0, 4), month = number(5, 2), day = number(8, 2), hour = number(11, 2),
+             minute = number(14, 2), second = number(17, 2);
+    if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 59)
+        return false;
+    int64_t days = DaysFromCivil(static_cast<int64_t>(year), static_cast<uint32_t>(month),
+                                 static_cast<uint32_t>(day)) -
+                   kDaysFrom1970To1601;
+    uint64_t seconds = static_cast<uint64_t>(days) * 86400 + hour * 3600 + minute * 60 + second;
+    *fileTime = seconds * kTicksPerSecond + number(20, 7);
+    return FileTimeStamp(*fileTime) == text;  // refuses the 31st of a short month, say
+}
 
 int32_t FindFirst(const std::string& pattern, uint32_t filter, DirEntry& entry) {
     FindClose(entry);
@@ -80,7 +134,6 @@ void FindClose(DirEntry& entry) {
 }
 
 uint32_t PackDosTime(uint64_t localFileTime) {
-    constexpr int64_t kDaysFrom1970To1601 = -134774;
     int64_t seconds = static_cast<int64_t>(localFileTime / 10000000ull);
     int64_t days = seconds / 86400 + kDaysFrom1970To1601;
     int64_t secondOfDay = seconds % 86400;

@@ -33,6 +33,10 @@ void FindClose(DirEntry& entry);
 
 // Packs a local file time as DOS date and time (2-second steps); 0 when out of range.
 uint32_t PackDosTime(uint64_t localFileTime);
+// A file time written whole, "2026-12-08 13:39:01.1234567", and read back; reading refuses any
+// other form (false).
+std::string FileTimeStamp(uint64_t fileTime);
+bool ParseFileTimeStamp(std::string_view text, uint64_t* fileTime);
 // True when a file or folder of this path, in the code page, exists (a search with every
 // attribute).
 bool PathExists(const ShortText& path);
