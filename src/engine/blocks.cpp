@@ -25,8 +25,6 @@ uint8_t sourceBlock[kLargestBlock];
 uint8_t readBackBlock[kLargestBlock];
 int64_t sizedBlock = kPage;  // the medium's pace carries over from file to file
 
-int64_t Listed() { return static_cast<int64_t>(CopyJob.entry.size); }
-
 bool InBlock(int64_t offset) { return offset >= CopyJob.blockStart && offset < CopyJob.blockEnd; }
 
 bool OneByteReads() {
@@ -62,12 +60,13 @@ void ForgetSourceBlock() {
     CopyJob.cleanBytes = -1;
 }
 
-int64_t ReadSource(int64_t offset, int64_t wanted, const uint8_t** bytes, bool* nextFailed) {
+int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t** bytes,
+                   bool* nextFailed) {
     *nextFailed = false;
     if (!InBlock(offset)) {
         int64_t cap = std::clamp<int64_t>(blockBytes, 1, kLargestBlock);
         bool oneByte = OneByteReads();
-        int64_t want = oneByte ? 1 : std::min({sizedBlock, cap, Listed() - offset});
+        int64_t want = oneByte ? 1 : std::min({sizedBlock, cap, reach});
         auto start = std::chrono::steady_clock::now();
         int64_t got = ReadSourceAt(offset, sourceBlock, std::max<int64_t>(want, 1));
         if (want > 1 && got == want) SizeNextBlock(got, std::chrono::steady_clock::now() - start);
@@ -78,7 +77,7 @@ int64_t ReadSource(int64_t offset, int64_t wanted, const uint8_t** bytes, bool* 
         } else if (oneByte && blockTransfers) {
             // The clean bytes after a bad spot, still one read each, gathered into one stretch.
             CopyJob.cleanBytes += got;
-            int64_t until = std::min({offset + wanted, offset + kPage, Listed()});
+            int64_t until = std::min({offset + wanted, offset + kPage, offset + reach});
             while (CopyJob.blockEnd < until && CopyJob.cleanBytes < kPage) {
                 int64_t at = CopyJob.blockEnd;
                 if (ReadSourceAt(at, sourceBlock + (at - offset), 1) != 1) {

@@ -138,6 +138,7 @@ bool MoveStretch(const uint8_t* bytes, int64_t count) {
 }  // namespace
 
 void CountRead(const uint8_t* bytes, int64_t count) {
+    if (CopyJob.fillIn.active) NoteFilled(CopyJob.fileBytesWritten, count);
     CountInHistogram(bytes, count);
     CopyJob.fileBytesRead += count;
     CopyTotals.bytesRead += count;
@@ -170,7 +171,8 @@ void CountWrittenAhead() {
     int64_t ahead = CopyJob.writtenAhead - CopyJob.fileBytesWritten;
     const uint8_t* bytes = nullptr;
     bool failed = false;
-    if (ahead <= 0 || ReadSource(CopyJob.fileBytesWritten, ahead, &bytes, &failed) < ahead) return;
+    if (ahead <= 0 || ReadSource(CopyJob.fileBytesWritten, ahead, ahead, &bytes, &failed) < ahead)
+        return;
     CountRead(bytes, ahead);
     CountWritten(ahead, false);
 }
@@ -179,15 +181,24 @@ void CountWrittenAhead() {
 // unreadable byte, and the next read is the byte after it. A block that came with it moves on
 // as a stretch; a lone byte goes to WriteByte.
 void ReadByte() {
+    if (CopyJob.fillIn.active && CopyJob.attempts == 0 && !SeekListed()) {
+        CopyJob.state = JobState::CloseSource;  // nothing listed is left
+        return;
+    }
     CountAttempt();
     const uint8_t* bytes = nullptr;
     int64_t at = CopyJob.fileBytesWritten, wanted = BytesToNextPercent(at);
+    // A fill-in reads nothing it does not list.
+    int64_t reach = CopyJob.fillIn.active ? ListedLeft() : static_cast<int64_t>(ListedSize()) - at;
+    wanted = std::min(wanted, reach);
     bool nextFailed = false;
-    int64_t got = ReadSource(at, wanted, &bytes, &nextFailed);
+    int64_t got = ReadSource(at, wanted, reach, &bytes, &nextFailed);
     CopyJob.transferred = got > 0 ? 1 : 0;
     Outcome outcome = Settle(JobState::ReadByte, got > 0);
     if (outcome == Outcome::Exhausted && Settings.haltOnFirstError)
         CopyJob.state = JobState::CloseSource;
+    else if (outcome == Outcome::Exhausted)
+        KeepUnreadable();
     if (outcome != Outcome::Succeeded) return;
     CopyJob.byteMadeUp = false;
     int64_t count = std::min(got, wanted);

@@ -71,6 +71,7 @@ void ReleaseFiles() {
         rt::Close(*file);
         rt::IoResult();
     }
+    ReleaseFillIn();
 }
 
 void CloseSource() {
@@ -86,7 +87,7 @@ bool undated = false;  // the file's date could not be set, to be noted after it
 // A whole copy keeps its source's last-write time, as copiers do; a copy cut short keeps the
 // time it was made, so that it never passes for the original.
 void DateDestiny() {
-    if (CopyJob.attempts != 1) return;  // once, before the first attempt to close
+    if (CopyJob.attempts != 1 || CopyJob.fillIn.active) return;  // once, and for copies only
     bool whole = static_cast<uint64_t>(CopyJob.fileBytesWritten) == CopyJob.entry.size;
     bool open = CopyJob.destinyFile.mode == rt::FileMode::InOut;
     undated = open && whole &&
@@ -100,8 +101,15 @@ void CloseDestiny() {
     DateDestiny();
     rt::Close(CopyJob.destinyFile);
     Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0);
+    if (outcome != Outcome::Again && CopyJob.fillIn.active) ReleaseFillIn();
     if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
     if (outcome != Outcome::Succeeded) return;
+    if (CopyJob.fillIn.active) {
+        if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
+        FinishFillIn();
+        ReportDamage();
+        return;
+    }
     SetDestinyAttributes();
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
     output::WriteConsoleLine(ResultLine());

@@ -23,6 +23,18 @@ struct ByteRange {
 enum DamageKind : uint8_t { madeUp = 0, differs = 1, missing = 2 };
 constexpr int kDamageKinds = 3;
 
+// A destiny file the last run could not finish, filled in with the bytes the record lists: per
+// kind, the ranges still to try; the bytes read now; its read-only, hidden and system bits, off
+// while it is open.
+struct FillInRecord {
+    bool active = false;
+    std::vector<ByteRange> listed[kDamageKinds];
+    int64_t listedBytes = 0;
+    std::vector<ByteRange> filled;
+    uint32_t attributes = 0;
+    bool attributesTaken = false;
+};
+
 struct CopyJobRecord {
     Shared<JobState> state{JobState::Idle};
     Shared<JobState> savedState{JobState::Idle};
@@ -51,6 +63,7 @@ struct CopyJobRecord {
     std::vector<ByteRange> damage[kDamageKinds];
     bool damagePending = false, byteMadeUp = false;
     bool damageRunHeaded = false;  // this run's line in tramox.damage is written
+    FillInRecord fillIn;
 };
 
 struct CopyTotalsRecord {

@@ -24,6 +24,7 @@ enum class JobState : int32_t {
     SearchNext = 14,
     FinishRun = 15,
     SearchDestiny = 16,
+    OpenDestiny = 17,  // a destiny file to fill in, opened as it is
     VerifyByte = 19,
     Paused = 30,
     Closing = -1,

@@ -10,6 +10,8 @@
 #include "engine/steps.h"
 #include "output/damage_file.h"
 #include "output/messages.h"
+#include "runtime/dir_search.h"
+#include "runtime/io_result.h"
 #include "runtime/text.h"
 
 namespace engine {
@@ -45,21 +47,6 @@ std::string Joined(const std::vector<ByteRange>& ranges, const char* between) {
     return text;
 }
 
-// The ranges after `head`, as many as fit in a console line; the rest are counted.
-std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
-    std::string all = Joined(ranges, ", ");
-    if (head.size() + all.size() <= kLineLimit) return all;
-    std::string kept;
-    size_t count = 0;
-    for (; count < ranges.size(); ++count) {
-        std::string next = (count ? ", " : "") + RangeText(ranges[count]);
-        std::string ending = ", and " + Number(ranges.size() - count - 1) + " more ranges";
-        if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
-        kept += next;
-    }
-    return kept + ", and " + Number(ranges.size() - count) + " more ranges";
-}
-
 int64_t ByteCount(const std::vector<ByteRange>& ranges) {
     int64_t count = 0;
     for (const ByteRange& range : ranges) count += range.last - range.first + 1;
@@ -81,11 +68,39 @@ std::string RunLine() {
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.year, now.month,
                   now.day, now.hour, now.minute, now.second);
-    return std::string("#") + stamp + " " + LoadPath(&CopyJobRecord::sourceSpec).str() + " -> " +
-           LoadPath(&CopyJobRecord::destinyPath).str();
+    return std::string("#") + stamp + " " +
+           os::FromCodePage(LoadPath(&CopyJobRecord::sourceSpec).view()) + " -> " +
+           os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view());
+}
+
+// "TAB size TAB time": the destiny as it is now, closed, so that a later run can tell whether
+// anybody changed it since.
+std::string DestinyNow() {
+    rt::DirEntry now;
+    bool found = rt::FindFirst(CopyJob.destinyFile.name, rt::kAnyFile, now) == 0;
+    rt::FindClose(now);
+    rt::IoResult();
+    return "\t" + Number(found ? static_cast<int64_t>(now.size) : -1) + "\t" +
+           rt::FileTimeStamp(found ? now.writeTime : 0);
 }
 
 }  // namespace
+
+// The ranges after `head`, as many as fit in a console line; the rest are counted.
+std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
+    std::string all = Joined(ranges, ", ");
+    if (head.size() + all.size() <= kLineLimit) return all;
+    std::string kept;
+    size_t count = 0;
+    for (; count < ranges.size(); ++count) {
+        std::string next = (count ? ", " : "") + RangeText(ranges[count]);
+        std::string ending = ", and " + Number(ranges.size() - count - 1) + " more ranges";
+        if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
+        kept += next;
+    }
+    return kept + ", and " + Number(ranges.size() - count) + " more ranges";
+}
+
 
 void StartDamageRecord() {
     for (std::vector<ByteRange>& ranges : CopyJob.damage) ranges.clear();
@@ -103,22 +118,29 @@ void NoteDamage(DamageKind kind, int64_t first, int64_t last) {
     ranges.push_back(ByteRange{first, last});
 }
 
-void ReportDamage() {
+// tramox.damage is UTF-8, each path as Windows holds it, so that a later run finds every name.
+void ReportDamage(bool quiet) {
     if (!CopyJob.damagePending) return;
     CopyJob.damagePending = false;
     int64_t listed = static_cast<int64_t>(CopyJob.entry.size);
-    if (CopyJob.fileBytesWritten < listed)
+    if (CopyJob.fillIn.active)
+        NoteUntried();  // nothing a run learned is lost
+    else if (CopyJob.fileBytesWritten < listed)
         NoteDamage(missing, CopyJob.fileBytesWritten, listed - 1);
     std::vector<std::string> record;
+    const std::string now = DestinyNow();
     for (int kind = 0; kind < kDamageKinds; ++kind) {
         const std::vector<ByteRange>& ranges = CopyJob.damage[kind];
         if (ranges.empty()) continue;
-        if (record.empty() && !CopyJob.damageRunHeaded) record.push_back(RunLine());
-        TellKind(kKinds[kind], ranges);
-        record.push_back(os::ToCodePage(CopyJob.destinyFile.name) + "\t" + kKinds[kind].recordWord +
-                         "\t" + Joined(ranges, " "));
+        if (!quiet) TellKind(kKinds[kind], ranges);
+        record.push_back(CopyJob.destinyFile.name + "\t" + kKinds[kind].recordWord + "\t" +
+                         Joined(ranges, " ") + now);
     }
-    if (record.empty()) return;  // a whole file adds nothing anywhere
+    // A file filled in whole says so, so that the next run leaves it alone.
+    if (record.empty() && CopyJob.fillIn.active)
+        record.push_back(CopyJob.destinyFile.name + "\tcomplete\t-" + now);
+    if (record.empty()) return;  // a whole copy adds nothing anywhere
+    if (!CopyJob.damageRunHeaded) record.insert(record.begin(), RunLine());
     output::AppendDamageLines(record);
     CopyJob.damageRunHeaded = true;
 }

@@ -35,11 +35,15 @@ void ReportExisting() {
 // A file name holds no wildcards, so reading its attributes finds what a search for it would,
 // several times faster: a missing file costs every one of the step's attempts.
 void SearchDestiny() {
+    if (CopyJob.attempts == 0) CopyJob.fillIn = FillInRecord{};
     CountAttempt();
     bool found = rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
     Outcome outcome = Settle(JobState::SearchDestiny, exists);
-    if (outcome == Outcome::Succeeded) ReportExisting();
+    if (outcome == Outcome::Succeeded && FillInWanted(DestinyPath()))
+        CopyJob.state = JobState::PrepareSource;
+    else if (outcome == Outcome::Succeeded)
+        ReportExisting();
     if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
 }
 
@@ -54,7 +58,10 @@ void PrepareDestiny() {
 void OpenSource() {
     CountAttempt();
     rt::Open(CopyJob.sourceFile, os::kAccessRead, 0, os::kOpenExisting, os::kAttrNormal);
-    if (Settle(JobState::OpenSource, rt::IoResult() == 0) == Outcome::Exhausted) ReleaseFiles();
+    Outcome outcome = Settle(JobState::OpenSource, rt::IoResult() == 0);
+    if (outcome == Outcome::Exhausted) ReleaseFiles();
+    if (outcome == Outcome::Succeeded && CopyJob.fillIn.active)
+        CopyJob.state = JobState::OpenDestiny;
 }
 
 // CREATE_NEW: a file that appeared since SearchDestiny looked is never overwritten.
@@ -64,7 +71,10 @@ void CreateDestiny() {
              os::kAttrNormal);
     Outcome outcome = Settle(JobState::CreateDestiny, rt::IoResult() == 0);
     if (outcome == Outcome::Exhausted) ReleaseFiles();
-    if (outcome != Outcome::Succeeded) return;
+    if (outcome == Outcome::Succeeded) StartDestinyFile();
+}
+
+void StartDestinyFile() {
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     ForgetSourceBlock();
     StartDamageRecord();

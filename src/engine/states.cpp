@@ -43,6 +43,8 @@ const StateRow kStates[] = {
     {S::CreateDestiny, "CreateDestiny", &CreateDestiny,
      Setting(&SettingsRecord::depthCreateDestiny), S::ReadByte, S::SearchNext,
      "Unable to create destiny file", error, true, 1024, 1024},
+    {S::OpenDestiny, "OpenDestiny", &OpenDestiny, Setting(&SettingsRecord::depthCreateDestiny),
+     S::ReadByte, S::SearchNext, "Unable to fill in destiny file", error, true, 1024, 1024},
     {S::ReadByte, "ReadByte", &ReadByte, RunDepth(&CopyJobRecord::readDepth), S::WriteByte,
      S::SubstituteByte, nullptr, error, false, 4, 2},
     {S::SubstituteByte, "SubstituteByte", &SubstituteByte, kNoLimit, S::WriteByte, S::WriteByte},

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/copy_job.h"
 #include "runtime/short_text.h"
@@ -42,11 +44,13 @@ void ShowCopyProgress();
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
 // The source's bytes from `offset` on hand in the block read ahead (a platform read when
-// `offset` is not in it; after a bad spot up to `wanted` one-byte reads), pointed to by `bytes`;
+// `offset` is not in it, never past `reach` bytes; after a bad spot up to `wanted` one-byte
+// reads), pointed to by `bytes`;
 // 0 when the read failed. `nextFailed` tells that a one-byte read of the byte after them failed
 // once. A new file's block is forgotten. ReadBack reads back `count` written bytes at `offset`,
 // counts them as verified or differing, and returns how many came back.
-int64_t ReadSource(int64_t offset, int64_t wanted, const uint8_t** bytes, bool* nextFailed);
+int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t** bytes,
+                   bool* nextFailed);
 void ForgetSourceBlock();
 int64_t ReadBack(int64_t offset, const uint8_t* expected, int64_t count);
 
@@ -60,6 +64,27 @@ void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back,
 // tells what the destiny holds.
 void CountWrittenAhead();
 
+// Filling in a destiny file the record lists bytes of. FillInWanted: the record's latest word on
+// this existing destiny, unchanged since, lists bytes to fill in (kept in CopyJob.fillIn).
+// SeekListed: the next byte is the first listed one from here on; false when none is left.
+// ListedLeft: listed bytes from here to the end of their range. KeepUnreadable: a made-up or
+// differing byte that still cannot be read keeps what it has (false: not such a byte).
+// NoteFilled: bytes read now. NoteUntried: listed bytes not reached, in the damage record.
+// FinishFillIn: the file's result line. ReleaseFillIn: its guarding bits back.
+bool FillInWanted(const std::string& destiny);
+void OpenDestiny();
+bool SeekListed();
+int64_t ListedLeft();
+bool KeepUnreadable();
+void NoteFilled(int64_t first, int64_t count);
+void NoteUntried();
+void FinishFillIn();
+void ReleaseFillIn();
+// A destiny file made or opened: its counters, damage record, presets and empty bar.
+void StartDestinyFile();
+// The ranges after `head`, as many as fit in a console line; the rest are counted.
+std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges);
+
 // Closing and totals.
 void CloseSource();
 void CloseDestiny();
@@ -69,7 +94,8 @@ void FinishRun();
 // reported once after its result line (console, log and tramox.damage).
 void StartDamageRecord();
 void NoteDamage(DamageKind kind, int64_t first, int64_t last);
-void ReportDamage();
+// Quiet: only tramox.damage, when the window is gone.
+void ReportDamage(bool quiet = false);
 
 // Abandons the current file without a message: closes what is open.
 void ReleaseFiles();

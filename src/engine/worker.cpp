@@ -143,6 +143,8 @@ void CopyWorker() {
     if (turn == Turn::Close) {
         CopyJob.state = JobState::Closing;
         ReleaseFiles();  // nothing is written
+        // A file being filled in keeps what is still untried in the record, told nowhere else.
+        if (CopyJob.fillIn.active) ReportDamage(true);
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
     if (turn == Turn::Go) {

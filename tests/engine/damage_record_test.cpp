@@ -9,6 +9,12 @@ namespace {
 const char* const kRecord = "C:\\work\\tramox.damage";
 const std::string kRunLine = "#2010-05-03 14:07:09 C:\\src\\*.* -> ";
 
+// A record line's end: the file's size and last-write time as it lies.
+std::string AsItLies(const std::string& path) {
+    return "\t" + std::to_string(sim::Content(path).size()) + "\t" +
+           rt::FileTimeStamp(sim::WriteTime(path)) + "\r\n";
+}
+
 // Written bytes 2 and 5 to 6 come back changed, in single steps and in blocks alike.
 TEST_F(EngineTest, ReadBackThatDiffers) {
     for (bool blocks : {false, true}) {
@@ -28,7 +34,8 @@ TEST_F(EngineTest, ReadBackThatDiffers) {
         EXPECT_NE(Log().find("read back 3 differing bytes of \"<B>x.bin</B>\": 2, 5-6</FONT><BR>"),
                   std::string::npos);
         EXPECT_EQ(sim::Content(kRecord),
-                  kRunLine + "D:\\out\r\nD:\\out\\x.bin\tdiffers\t2 5-6\r\n");
+                  kRunLine + "D:\\out\r\nD:\\out\\x.bin\tdiffers\t2 5-6" +
+                      AsItLies("D:\\out\\x.bin"));
     }
     engine::blockTransfers = true;
 }
@@ -48,7 +55,8 @@ TEST_F(EngineTest, ManyRangesRunAfterRun) {
         SCOPED_TRACE(destiny);
         Set("enableLog", destiny == std::string("D:\\out"));
         Copy("C:\\src\\*.*", destiny);
-        record += kRunLine + destiny + "\r\n" + destiny + "\\x.bin\tmade-up\t" + all + "\r\n";
+        record += kRunLine + destiny + "\r\n" + destiny + "\\x.bin\tmade-up\t" + all +
+                  AsItLies(destiny + std::string("\\x.bin"));
         EXPECT_EQ(sim::Content(kRecord), record);
         std::string line = ConsoleLines().back();
         const std::string opening = "Made up 300 bytes of \"x.bin\": 1, 3, 5, ";
@@ -85,8 +93,9 @@ TEST_F(EngineTest, FilesAndRunsInTheRecord) {
     std::string record;
     for (const char* destiny : {"D:\\out", "D:\\again"}) {
         Copy("C:\\src\\*.*", destiny);
-        record += kRunLine + destiny + "\r\n" + destiny + "\\a.bin\tmade-up\t10\r\n" + destiny +
-                  "\\b.bin\tmade-up\t299\r\n";
+        const std::string a = destiny + std::string("\\a.bin"), b = destiny + std::string("\\b.bin");
+        record += kRunLine + destiny + "\r\n" + a + "\tmade-up\t10" + AsItLies(a) + b +
+                  "\tmade-up\t299" + AsItLies(b);
     }
     EXPECT_EQ(sim::Content(kRecord), record);
     EXPECT_EQ(starts, (std::vector<int>{0, 0, 0, 0}));

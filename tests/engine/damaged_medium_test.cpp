@@ -552,15 +552,21 @@ Seen RunRow(const Row& row) {
     return seen;
 }
 
+// The destiny file's size and last-write time as it lies now, as each record line ends.
+std::string AsItLies(const std::string& path) {
+    return "\t" + std::to_string(sim::Content(path).size()) + "\t" +
+           rt::FileTimeStamp(sim::WriteTime(path));
+}
+
 // The lines tramox.damage must hold after the row's damage lines in the console: the run's own
-// line, then the destiny file, its kind and its ranges, apart by blanks.
+// line, then the destiny file, its kind, its ranges apart by blanks, its size and time.
 std::string ExpectedRecord(const Row& row) {
     const std::pair<const char*, const char*> kinds[] = {
         {"Made up ", "made-up"}, {"Read back ", "differs"}, {"Not copied ", "missing"}};
     std::string record, folder = row.destinyFolder;
     if (folder.back() != '\\') folder += '\\';
     if (row.record)
-        record = folder + kLongName + "\t" + row.record + "\r\n";
+        record = folder + kLongName + "\t" + row.record + AsItLies(folder + kLongName) + "\r\n";
     else
         for (const std::string& line : row.console)
             for (const auto& [opening, word] : kinds) {
@@ -569,8 +575,8 @@ std::string ExpectedRecord(const Row& row) {
                 std::string ranges = line.substr(colon + 3);
                 for (size_t comma; (comma = ranges.find(", ")) != std::string::npos;)
                     ranges.replace(comma, 2, " ");
-                record += folder + line.substr(quote + 1, colon - quote - 1) + "\t" + word + "\t" +
-                          ranges + "\r\n";
+                std::string path = folder + line.substr(quote + 1, colon - quote - 1);
+                record += path + "\t" + word + "\t" + ranges + AsItLies(path) + "\r\n";
             }
     if (record.empty()) return record;  // a run without damage writes nothing
     return "#2010-05-03 14:07:09 " + std::string(row.source) + " -> " + row.destinyFolder + "\r\n" +

@@ -174,6 +174,7 @@ uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* don
     if (!(open->access & kAccessRead)) return SetLastError(kErrorAccessDenied);
     uint64_t size = SizeOf(*open->node);
     uint64_t got = open->position >= size ? 0 : std::min<uint64_t>(count, size - open->position);
+    Machine().reads[Upper(path)].emplace_back(open->position, count);
     if (uint32_t error = TakeReadFault(path, open->position, &got)) return SetLastError(error);
     ReadBytes(*open->node, open->position, static_cast<char*>(buffer), got);
     open->position += got;

@@ -68,6 +68,8 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
 // After `bytes` more bytes written to files on `drive`, writes there come short: they write
 // what fits and fail with 112 (the disk is full). Other drives keep their room.
 void FillDiskAfter(char drive, uint64_t bytes);
+// Where reads of the file started and how many bytes each asked for, failed ones too.
+std::vector<std::pair<uint64_t, uint64_t>> ReadsOf(const std::string& path);
 // Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
 // them; reading them back gives the stored bytes.
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);

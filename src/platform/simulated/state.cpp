@@ -47,6 +47,13 @@ void Reset() {
     machine.currentFolder = work;
 }
 
+std::vector<std::pair<uint64_t, uint64_t>> ReadsOf(const std::string& path) {
+    Lock lock(Mutex());
+    Path parsed;
+    return ParsePath(path, &parsed) ? Machine().reads[Upper(PathText(parsed))]
+                                    : std::vector<std::pair<uint64_t, uint64_t>>{};
+}
+
 Traffic Bytes() {
     Lock lock(Mutex());
     return Machine().bytes;

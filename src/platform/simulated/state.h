@@ -115,6 +115,7 @@ struct State {
     // Faults and counters
     std::vector<Fault> faults;
     std::vector<ReadFault> readFaults;
+    std::map<std::string, std::vector<std::pair<uint64_t, uint64_t>>> reads;  // upper-case path
     struct Spoiled {
         std::string path;  // upper case, absolute
         uint64_t first, last;
