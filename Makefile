@@ -2,14 +2,16 @@
 
 # wine32:i386 runs the release under Wine; crossbuild-essential-i386 builds the 32-bit preload
 # library the end-to-end tests put into it (gcc-multilib would remove the MinGW compilers).
+# clang-14 and libclang-rt-14-dev: clang++-14 and libFuzzer for the fuzz targets.
 PACKAGES := cmake make g++ libgtest-dev file g++-mingw-w64-x86-64-posix \
             g++-mingw-w64-i686-posix wine64 wine32:i386 crossbuild-essential-i386 \
-            xvfb xauth imagemagick x11-utils
+            xvfb xauth imagemagick x11-utils clang-14 libclang-rt-14-dev
 WINE32 := /usr/lib/wine/wine
 JOBS ?= 2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test deps native win64 win32 check-win32 e2e sanitize bench clean
+.PHONY: run test deps native win64 win32 check-win32 e2e sanitize bench clean fuzz-build fuzz \
+        fuzz-smoke
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -52,6 +54,7 @@ run: check-win32
 
 test: native win64 check-win32
 	$(MAKE) --no-print-directory sanitize
+	$(MAKE) --no-print-directory fuzz-smoke
 	ctest --test-dir build/native --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory e2e
 
@@ -62,6 +65,24 @@ sanitize: deps
 	  cmake --build build/san-$${s%%,*} -j$(JOBS) && \
 	  ctest --test-dir build/san-$${s%%,*} --output-on-failure -j$(JOBS) || exit 1; \
 	done
+
+# The record reader under libFuzzer, ASan and UBSan. `make fuzz` runs a million inputs and keeps
+# what it learns in build/fuzz/corpus; fuzz-smoke, part of `make test`, is a short seeded run
+# from the committed seeds alone.
+FUZZ_RUNS ?= 1000000
+fuzz-build: deps
+	cmake -S fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build/fuzz -j$(JOBS)
+
+fuzz: fuzz-build
+	mkdir -p build/fuzz/corpus
+	build/fuzz/damage_record_fuzz -runs=$(FUZZ_RUNS) -print_final_stats=1 \
+	  build/fuzz/corpus fuzz/corpus
+
+fuzz-smoke: fuzz-build
+	rm -rf build/fuzz/smoke && mkdir -p build/fuzz/smoke
+	build/fuzz/damage_record_fuzz -runs=20000 -seed=1 build/fuzz/smoke fuzz/corpus
 
 # The benchmarks (bench/README.md), built in folders of their own; never part of `make test`.
 bench: deps

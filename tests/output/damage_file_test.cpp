@@ -1,6 +1,7 @@
 #include "output/damage_file.h"
 
 #include "output_fixture.h"
+#include "runtime/dir_search.h"
 
 namespace {
 
@@ -17,6 +18,95 @@ TEST_F(OutputTest, DamageFileAppendsAndFailsLoudly) {
     sim::FailOperation(sim::Op::Write, kPath, -1, os::kErrorDiskFull);
     EXPECT_EXIT(output::AppendDamageLines({"#third"}), testing::ExitedWithCode(112),
                 "Runtime error 112");
+}
+
+const std::string kFile = "D:\\out\\a.bin";
+const std::string kTime = "2026-12-08 13:39:01.1234567";
+const std::string kRun = "#2026-12-08 13:39:01 A:\\*.* -> D:\\out\r\n";
+
+std::string Line(const std::string& rest, const std::string& path = kFile) {
+    return path + "\t" + rest + "\r\n";
+}
+std::string Made(const std::string& ranges, const std::string& size = "10") {
+    return Line("made-up\t" + ranges + "\t" + size + "\t" + kTime);
+}
+
+// "complete", then each kind's ranges, size and time; "none" when nothing can be trusted.
+std::string Found(const std::string& path) {
+    output::RecordedDamage found;
+    if (!output::LatestDamage(path, &found)) return "none";
+    std::string text = found.complete ? "complete" : "";
+    for (const auto& ranges : found.ranges) {
+        text += "|";
+        for (auto [first, last] : ranges)
+            text += " " + std::to_string(first) + "-" + std::to_string(last);
+    }
+    return text + "|" + std::to_string(found.size) + "|" + rt::FileTimeStamp(found.writeTime);
+}
+
+TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
+    const std::string made = "| 3-5 8-8|||10|" + kTime;
+    const std::string other = Line("missing\t0\t1\t" + kTime, "D:\\out\\b.bin");
+    struct Row {
+        std::string record, path, expected;
+    } rows[] = {
+        {kRun + Made("3-5 8"), kFile, made},
+        {Made("3-5 8") + kRun + other, kFile, made},  // a block before the first header
+        {kRun + Made("0") + kRun + Made("3-5 8") + kRun + other, kFile, made},  // latest wins
+        {kRun + Made("3-5 8"), "D:\\out\\b.bi", "none"},                        // another path
+        {kRun + other, kFile, "none"},
+        {kRun + Made("3-5 8") + kRun + Line("made-up\t0-x\t1\t" + kTime, "D:\\out\\b.bin"), kFile,
+         made},                                                         // another path's bad line
+        {kRun + Made("1-2 3-4 9223372036854775807"), "d:\\OUT\\A.BIN",  // merged, either case
+         "| 1-4 9223372036854775807-9223372036854775807|||10|" + kTime},
+        {kRun + Line("differs\t7\t10\t" + kTime) + Line("missing\t8-9\t10\t" + kTime) + Made("2"),
+         kFile, "| 2-2| 7-7| 8-9|10|" + kTime},
+        {kRun + Line("made-up\t1\t3\t" + kTime, "D:\\\xC9t\xE9.bin"), "D:\\\xC3\x89t\xC3\xA9.bin",
+         "| 1-1|||3|" + kTime},  // in the code page
+        {kRun + Line("made-up\t1\t3\t" + kTime, "D:\\\xC3\xA9"), "D:\\\xC3\x89",
+         "none"},  // not ASCII
+        {kRun + Made("0") + kRun + Line("complete\t-\t10\t" + kTime), kFile,
+         "complete||||10|" + kTime},
+        {kRun + Made("0") + Line("complete\t-\t10\t" + kTime), kFile, "none"},  // in one block
+        {kRun + Made("0") + Made("4"), kFile, "none"},                          // a kind twice
+        {kRun + Made("0") + Line("missing\t9\t11\t" + kTime), kFile, "none"},   // sizes differ
+        {kRun + Made("0") + Line("missing\t9\t10\t2026-12-08 13:39:01.1234568"), kFile, "none"},
+        {kRun + Made("0") + kRun + Line("made-up\t3"), kFile, "none"},  // an older run's line
+        {"x\n#run\n" + kFile + "\tmade-up\t3-5 8\t10\t" + kTime, kFile, made},  // LF, no end
+    };
+    for (const Row& row : rows) {
+        sim::AddFile(kPath, row.record);
+        EXPECT_EQ(Found(row.path), row.expected) << row.record;
+    }
+    // Each spoils its block, which then hides the sound one before it.
+    const std::string tail = "\t10\t" + kTime;
+    for (const std::string& rest : std::vector<std::string>{
+             "made-up\t5 3" + tail, "made-up\t1-5 4" + tail, "made-up\t5-3" + tail,
+             "made-up\t-" + tail, "made-up\t1  2" + tail, "made-up\t01" + tail,
+             "made-up\t1 " + tail, "made-up\t" + tail, "complete\t1" + tail, "lost\t1" + tail,
+             "made-up\t+1" + tail, "made-up\t9223372036854775808" + tail,
+             "made-up\t1\t18446744073709551616\t" + kTime,
+             "made-up\t1\t10\t2026-02-30 13:39:01.1234567", "made-up\t1" + tail + "\tx"}) {
+        sim::AddFile(kPath, kRun + Made("0") + kRun + Line(rest));
+        EXPECT_EQ(Found(kFile), "none") << rest;
+    }
+}
+
+// Lines across read chunks, a line too long to keep, and a record that cannot be read.
+TEST_F(OutputTest, DamageRecordIsStreamed) {
+    std::string padding = Line("missing\t0\t1\t" + kTime, "D:\\" + std::string(70000, 'p'));
+    sim::AddFile(kPath, kRun + padding + Made("3-5 8") + padding);
+    EXPECT_EQ(Found(kFile), "| 3-5 8-8|||10|" + kTime);
+    output::DamageScan scan(kFile);
+    scan.FeedBytes(kRun + Made("3-5 8") + kRun);
+    scan.FeedCut(kFile + "\tmade-up\t1 2 3");
+    output::RecordedDamage found;
+    EXPECT_FALSE(scan.Latest(&found));
+    sim::FailOperation(sim::Op::Read, kPath, -1, os::kErrorCrc);
+    EXPECT_EQ(Found(kFile), "none");
+    sim::ClearFaults();
+    sim::AddFile(kPath, "");
+    EXPECT_EQ(Found(kFile), "none");
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+// Arbitrary bytes as tramox.damage: the reader never faults, what it trusts is well formed, and
+// reading the bytes in chunks of any size says what reading them line by line says.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "output/damage_file.h"
+
+namespace {
+
+void Require(bool holds) {
+    if (!holds) std::abort();
+}
+
+// Line by line as the record is written: LF ends a line, a CR before it is no part of it.
+void FeedLines(output::DamageScan& scan, std::string_view bytes) {
+    while (!bytes.empty()) {
+        size_t end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        scan.Feed(line);
+        if (end == std::string_view::npos) return;
+        bytes.remove_prefix(end + 1);
+    }
+}
+
+bool Same(const output::RecordedDamage& a, const output::RecordedDamage& b) {
+    bool same = a.complete == b.complete && a.size == b.size && a.writeTime == b.writeTime;
+    for (int kind = 0; kind < 3; ++kind) same = same && a.ranges[kind] == b.ranges[kind];
+    return same;
+}
+
+void Check(const std::string& path, std::string_view bytes, size_t chunk) {
+    output::DamageScan byLine(path), byChunk(path);
+    FeedLines(byLine, bytes);
+    for (size_t at = 0; at < bytes.size(); at += chunk) byChunk.FeedBytes(bytes.substr(at, chunk));
+    byChunk.End();
+    output::RecordedDamage found, again;
+    bool trusted = byLine.Latest(&found);
+    Require(trusted == byChunk.Latest(&again));
+    if (!trusted) return;
+    Require(Same(found, again));
+    for (const auto& ranges : found.ranges) {
+        Require(!found.complete || ranges.empty());
+        for (size_t i = 0; i < ranges.size(); ++i) {
+            Require(ranges[i].first >= 0 && ranges[i].first <= ranges[i].second);
+            Require(i == 0 || ranges[i].first - 1 > ranges[i - 1].second);  // merged when touching
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    size_t chunk = size ? 1 + data[0] % 23 : 1;
+    Check("D:\\out\\a.bin", bytes, chunk);
+    size_t tab = bytes.find('\t');  // the path of the first line that has one
+    if (tab != std::string_view::npos) {
+        size_t start = bytes.rfind('\n', tab);
+        start = start == std::string_view::npos ? 0 : start + 1;
+        Check(std::string(bytes.substr(start, tab - start)), bytes, chunk);
+    }
+    return 0;
+}
