@@ -186,12 +186,6 @@ void CheckLog(const Session& s, const std::string& name, const std::vector<std::
 
 constexpr char kWhen[] = "YYYY-MM-DD HH:MM:SS";
 
-// A run's line in tramox.damage, and the record's lines after it.
-void RecordRun(Session& s, const std::string& source, const std::string& destiny,
-               const std::string& lines) {
-    s.damage += std::string("#") + kWhen + " " + source + " -> " + destiny + "\r\n" + lines;
-}
-
 // "TAB size TAB time" of the file as it lies: its size and last-write time, UTC, to 100 ns.
 std::string AsItLies(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -207,8 +201,18 @@ std::string AsItLies(const std::string& path) {
     return text;
 }
 
-// tramox.damage as recorded so far; each run's time must be a local time of that form, and each
-// file line ends in its file's size and time as it lies.
+// A run's line in tramox.damage, and the record's lines after it, each ended by its file's size
+// and time as the run left it.
+void RecordRun(Session& s, const std::string& source, const std::string& destiny,
+               const std::string& lines) {
+    s.damage += std::string("#") + kWhen + " " + source + " -> " + destiny + "\r\n";
+    for (size_t start = 0, end; (end = lines.find("\r\n", start)) != lines.npos; start = end + 2) {
+        const std::string line = lines.substr(start, end - start);
+        s.damage += line + AsItLies(line.substr(0, line.find('\t'))) + "\r\n";
+    }
+}
+
+// tramox.damage as recorded so far; each run's time must be a local time of that form.
 void CheckDamageRecord(const Session& s, const std::string& name) {
     std::string file, masked;
     bool read = ReadWholeFile(s.At("tramox.damage"), &file);
@@ -222,10 +226,6 @@ void CheckDamageRecord(const Session& s, const std::string& name) {
                                                                        : c == form[i];
         }
         if (shaped) line.replace(1, form.size(), form);
-        const std::string lies = line[0] == '#' ? "" : AsItLies(line.substr(0, line.find('\t')));
-        if (!lies.empty() && line.size() > lies.size() &&
-            line.compare(line.size() - lies.size(), lies.size(), lies) == 0)
-            line.resize(line.size() - lies.size());
         masked += line + "\r\n";
     }
     Check(name + ": tramox.damage holds the runs' damage", read && masked == s.damage,
@@ -495,6 +495,34 @@ std::vector<WIN32_FIND_DATAW> List(const std::wstring& folder) {
 // Names Windows holds that the code page cannot spell, that end in a dot or that share their first
 // 60 characters, copied into a folder the program makes, deep enough that every destiny path
 // passes 259 characters while the destiny text stays within 255.
+// Bytes 500 to 599 fail their first four reads, more than the first run makes (three attempts,
+// and Wine's own second try inside the block read that meets 500): they are made up. A second
+// run over the same destiny reads only them again, fills them in, and says so; a third finds
+// nothing left to do.
+bool RunFillIn(Session& s) {
+    const std::string name = "fill in", source = s.At("refill"), destiny = s.At("refill-out");
+    const std::string bytes = Pattern(3000, 11), copy = destiny + "\\r.bin";
+    if (!Check(name + ": source made", CreateDirectoryA(source.c_str(), nullptr) &&
+                                           MakeSource(source + "\\r.bin", bytes)))
+        return false;
+    const char* const lines[] = {
+        "Copied \"r.bin\" 2900bytes, written 3000bytes\r\nMade up 100 bytes of \"r.bin\": 500-599\r\n",
+        "Filled in 100 of 100 bytes of \"r.bin\": 500-599\r\n",
+        "Copy \"r.bin\" file already exists\r\n"};
+    const char* const records[] = {"\tmade-up\t500-599", "\tcomplete\t-", nullptr};
+    for (int run = 0; run < 3; ++run) {
+        const std::string lies = AsItLies(copy);  // the copy as the last run left it
+        StartRun(s, source + "\\*.*", destiny);
+        ConsoleShows(s, name + ": run " + std::to_string(run + 1) + "'s lines", lines[run]);
+        if (!RunEnds(s, name, "Done")) return false;
+        if (records[run]) RecordRun(s, source + "\\*.*", destiny, copy + records[run] + "\r\n");
+        CheckDamageRecord(s, name + ", run " + std::to_string(run + 1));
+        if (run == 2)
+            Check(name + ": the finished copy is left alone", AsItLies(copy) == lies, lies);
+    }
+    return CheckCopied(name + ": the copy is the source, byte for byte", copy, bytes);
+}
+
 bool RunNames(Session& s) {
     const std::string name = "names", source = s.At("names"), deep = s.At("names-deep");
     const std::string parent = deep + "\\" + std::string(120, 'd');
@@ -667,7 +695,7 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
     s.window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
         RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big) &&
-        RunSlowMedium(s) && RunNames(s))
+        RunSlowMedium(s) && RunNames(s) && RunFillIn(s))
         RunClosedWindow(s, program, big);
     Release(&program);
     RunSecondStart(s, arguments.exe);

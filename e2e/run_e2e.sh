@@ -174,7 +174,7 @@ run_copy_scenario() {
     fresh_folder "$work"
     mkdir "$work/drive-e" && ln -sfn "$work/drive-e" "$WINEPREFIX/dosdevices/e:"  # an empty root
     echo "e2e: scenario copy ($(basename "$build"))"
-    TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536" \
+    TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536;$work/refill/r.bin:500-599@4" \
         LD_PRELOAD="$(dirname "$e2e")/preload/\$LIB/unreadable_reads.so" \
         timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"

@@ -101,7 +101,6 @@ std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>&
     return kept + ", and " + Number(ranges.size() - count) + " more ranges";
 }
 
-
 void StartDamageRecord() {
     for (std::vector<ByteRange>& ranges : CopyJob.damage) ranges.clear();
     CopyJob.damagePending = true;

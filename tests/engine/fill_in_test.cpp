@@ -27,8 +27,8 @@ struct FillRow {
     int runs;
     // Before each run (0 for the first): settings, clicks, other programs at work.
     std::function<void(int run)> before;
-    std::vector<std::string> lastConsole;  // the last run's lines; empty: not told
-    std::string copy = "";                  // the destiny at the end; empty: the source
+    std::vector<std::string> lastConsole;    // the last run's lines; empty: not told
+    std::string copy = "";                   // the destiny at the end; empty: the source
     uint32_t attributes = os::kAttrArchive;  // the destiny's at the end
 };
 
