@@ -54,11 +54,11 @@ const FillRow kRows[] = {
      nullptr,
      {"Filled in 2 of 3 bytes of \"x.bin\": 100-101", "Made up 1 bytes of \"x.bin\": 500"},
      Thousand().replace(500, 1, "a")},
-    {"a stopped first run's tail is filled in",
+    {"a stopped first run's tail is filled in, and what a stopped fill-in left by the next",
      {},
-     2,
+     3,
      [](int run) {
-         if (run == 0) StopAt(600);
+         if (run < 2) StopAt(600 + 200 * run);
      },
      {}},
     {"a not-copied byte still unreadable is made up as in a copy",
