@@ -39,7 +39,8 @@ win32: deps
 	cmake --build build/win32 -j$(JOBS)
 
 check-win32: win32
-	@file build/win32/tramox.exe | tee /dev/stderr | grep -q "PE32 executable (GUI) Intel 80386" \
+	@kind=$$(file build/win32/tramox.exe); echo "$$kind"; \
+	  echo "$$kind" | grep -q "PE32 executable (GUI) Intel 80386" \
 	  || { echo "build/win32/tramox.exe is not a 32-bit PE GUI program"; exit 1; }
 
 # Every scenario against the 64-bit build and the release, each with its own driver.
