@@ -76,8 +76,8 @@ int64_t BytesToNextPercent(int64_t written) {
 }
 
 void CountInHistogram(const uint8_t* bytes, int64_t count) {
-    uint32_t counts[4][256] =
-        {};  // four tables, so that neighbouring bytes never wait on each other
+    // Four tables, so that neighbouring bytes never wait on each other.
+    uint32_t counts[4][256] = {};
     int64_t i = 0;
     for (; i + 4 <= count; i += 4) {
         ++counts[0][bytes[i]];
@@ -138,7 +138,8 @@ bool MoveStretch(const uint8_t* bytes, int64_t count) {
 }  // namespace
 
 void CountRead(const uint8_t* bytes, int64_t count) {
-    if (CopyJob.fillIn.active) NoteFilled(CopyJob.fileBytesWritten, count);
+    int64_t first = CopyJob.fileBytesWritten;
+    if (CopyJob.fillIn.active) AddRange(CopyJob.fillIn.filled, first, first + count - 1);
     CountInHistogram(bytes, count);
     CopyJob.fileBytesRead += count;
     CopyTotals.bytesRead += count;

@@ -87,10 +87,10 @@ bool undated = false;  // the file's date could not be set, to be noted after it
 // A whole copy keeps its source's last-write time, as copiers do; a copy cut short keeps the
 // time it was made, so that it never passes for the original.
 void DateDestiny() {
-    if (CopyJob.attempts != 1 || CopyJob.fillIn.active) return;  // once, and for copies only
+    if (CopyJob.attempts != 1) return;  // once, before the first attempt to close
     bool whole = static_cast<uint64_t>(CopyJob.fileBytesWritten) == CopyJob.entry.size;
     bool open = CopyJob.destinyFile.mode == rt::FileMode::InOut;
-    undated = open && whole &&
+    undated = open && whole && !CopyJob.fillIn.active &&
               os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
 }
 
@@ -104,15 +104,12 @@ void CloseDestiny() {
     if (outcome != Outcome::Again && CopyJob.fillIn.active) ReleaseFillIn();
     if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
     if (outcome != Outcome::Succeeded) return;
-    if (CopyJob.fillIn.active) {
-        if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
-        FinishFillIn();
-        ReportDamage();
-        return;
-    }
-    SetDestinyAttributes();
+    if (!CopyJob.fillIn.active) SetDestinyAttributes();  // a filled-in file got its own back
     if (Settings.showProgressBar) output::ShowProgressBar(output::kProgressCells);
-    output::WriteConsoleLine(ResultLine());
+    if (CopyJob.fillIn.active)
+        FinishFillIn();
+    else
+        output::WriteConsoleLine(ResultLine());
     if (undated)
         output::WriteLogEntry(
             ShortText("unable to give \"<B>") + CopyJob.entry.name + "</B>\" its source's date",

@@ -107,14 +107,17 @@ void StartDamageRecord() {
     CopyJob.byteMadeUp = false;
 }
 
-void NoteDamage(DamageKind kind, int64_t first, int64_t last) {
-    std::vector<ByteRange>& ranges = CopyJob.damage[kind];
+void AddRange(std::vector<ByteRange>& ranges, int64_t first, int64_t last) {
     if (!ranges.empty() && first <= ranges.back().last + 1 && last >= ranges.back().first) {
         ranges.back().first = std::min(ranges.back().first, first);
         ranges.back().last = std::max(ranges.back().last, last);
         return;
     }
     ranges.push_back(ByteRange{first, last});
+}
+
+void NoteDamage(DamageKind kind, int64_t first, int64_t last) {
+    AddRange(CopyJob.damage[kind], first, last);
 }
 
 // tramox.damage is UTF-8, each path as Windows holds it, so that a later run finds every name.

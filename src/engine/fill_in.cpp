@@ -6,9 +6,7 @@
 #include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/damage_file.h"
-#include "output/display.h"
 #include "output/messages.h"
-#include "output/progress_bar.h"
 #include "runtime/dir_search.h"
 #include "runtime/io_result.h"
 #include "runtime/text.h"
@@ -107,14 +105,6 @@ bool KeepUnreadable() {
     rt::IoResult();
     CopyJob.state = JobState::ReadByte;
     return true;
-}
-
-void NoteFilled(int64_t first, int64_t count) {
-    std::vector<ByteRange>& filled = CopyJob.fillIn.filled;
-    if (!filled.empty() && filled.back().last + 1 == first)
-        filled.back().last += count;
-    else
-        filled.push_back(ByteRange{first, first + count - 1});
 }
 
 void NoteUntried() {

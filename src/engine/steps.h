@@ -69,14 +69,13 @@ void CountWrittenAhead();
 // SeekListed: the next byte is the first listed one from here on; false when none is left.
 // ListedLeft: listed bytes from here to the end of their range. KeepUnreadable: a made-up or
 // differing byte that still cannot be read keeps what it has (false: not such a byte).
-// NoteFilled: bytes read now. NoteUntried: listed bytes not reached, in the damage record.
+// NoteUntried: listed bytes not reached, in the damage record.
 // FinishFillIn: the file's result line. ReleaseFillIn: its guarding bits back.
 bool FillInWanted(const std::string& destiny);
 void OpenDestiny();
 bool SeekListed();
 int64_t ListedLeft();
 bool KeepUnreadable();
-void NoteFilled(int64_t first, int64_t count);
 void NoteUntried();
 void FinishFillIn();
 void ReleaseFillIn();
@@ -94,6 +93,8 @@ void FinishRun();
 // reported once after its result line (console, log and tramox.damage).
 void StartDamageRecord();
 void NoteDamage(DamageKind kind, int64_t first, int64_t last);
+// Adds bytes first to last to ranges kept merged and ascending, met in order.
+void AddRange(std::vector<ByteRange>& ranges, int64_t first, int64_t last);
 // Quiet: only tramox.damage, when the window is gone.
 void ReportDamage(bool quiet = false);
 

@@ -85,9 +85,7 @@ TEST_F(EngineTest, ClicksDuringARun) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.clicks + std::string(StateName(row.state)));
-        sim::Reset();
-        app::StartUp();
-        trace.clear();
+        Restart();
         sim::AddFile(kSource, "abcdef", os::kAttrReadOnly);
         sim::AddFolder("D:\\out");
         Set("depthCloseSource", row.depthCloseSource);
@@ -160,8 +158,7 @@ TEST_F(EngineTest, RandomClicksNeverHangOrMuddle) {
     const std::string content(3000, 'q');
     for (int run = 0; run < 300; ++run) {
         SCOPED_TRACE(run);
-        sim::Reset();
-        app::StartUp();
+        Restart();
         sim::AddFile(kSource, content);
         sim::AddFolder("D:\\out");
         Set("depthSearchDestiny", 1);

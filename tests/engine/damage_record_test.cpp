@@ -19,8 +19,7 @@ std::string AsItLies(const std::string& path) {
 TEST_F(EngineTest, ReadBackThatDiffers) {
     for (bool blocks : {false, true}) {
         SCOPED_TRACE(blocks);
-        sim::Reset();
-        app::StartUp();
+        Restart();
         engine::blockTransfers = blocks;
         sim::AddFile("C:\\src\\x.bin", "0123456789");
         sim::AddFolder("D:\\out");
@@ -107,8 +106,7 @@ TEST_F(EngineTest, FilesAndRunsInTheRecord) {
 TEST_F(EngineTest, StopDuringAFailingReadBack) {
     for (bool blocks : {false, true}) {
         SCOPED_TRACE(blocks);
-        sim::Reset();
-        app::StartUp();
+        Restart();
         engine::blockTransfers = blocks;
         sim::AddFile("C:\\src\\x.bin", std::string(1000, 'q'));
         sim::AddFolder("D:\\out");

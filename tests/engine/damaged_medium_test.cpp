@@ -510,10 +510,7 @@ struct Seen {
 };
 
 Seen RunRow(const Row& row) {
-    sim::Reset();
-    app::StartUp();
-    onState = nullptr;
-    trace.clear();
+    EngineTest::Restart();
     changedSources.clear();
     sim::AddDrive('D');
     for (const File& file : row.files) {

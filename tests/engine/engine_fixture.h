@@ -59,12 +59,9 @@ inline std::vector<std::string> Lines(const std::string& text) {
 class EngineTest : public testing::Test {
 protected:
     void SetUp() override {
-        sim::Reset();
         rt::IoResult();
-        app::StartUp();
+        Restart();
         sim::PumpMessages();
-        trace.clear();
-        onState = nullptr;
         engine::traceHook = &Record;
     }
 
@@ -75,6 +72,14 @@ protected:
     }
 
 public:
+    // A fresh machine with the program just started, as each row of a table wants.
+    static void Restart() {
+        sim::Reset();
+        app::StartUp();
+        trace.clear();
+        onState = nullptr;
+    }
+
     static void WaitForWorker() {
         auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
         while (engine::WorkerRunning() && std::chrono::steady_clock::now() < limit)

@@ -82,8 +82,7 @@ const FillRow kRows[] = {
 TEST_F(EngineTest, FillInRunAfterRun) {
     for (const FillRow& row : kRows) {
         SCOPED_TRACE(row.what);
-        sim::Reset();
-        app::StartUp();
+        Restart();
         sim::AddDrive('D');
         sim::AddFile(kSource, Thousand());
         for (const Bad& bad : row.bad) sim::FailReadRange(kSource, bad.first, bad.last, bad.times);

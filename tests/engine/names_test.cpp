@@ -84,8 +84,7 @@ uint64_t DateOf(size_t index) { return 128000000000000000ull + index * 10000000u
 TEST_F(EngineTest, NamesAndPathsAsUsersMeetThem) {
     for (const NameRow& row : kRows) {
         SCOPED_TRACE(row.what);
-        sim::Reset();
-        app::StartUp();
+        Restart();
         sim::AddDrive('D');
         for (size_t i = 0; i < row.names.size(); ++i)
             sim::AddFile("C:\\src\\" + row.names[i], row.names[i], os::kAttrArchive, DateOf(i));

@@ -65,9 +65,7 @@ TEST_F(EngineTest, RetryRuleOverTheDepthTable) {
     for (const Row& row : rows) {
         for (int32_t limit : {0, 2, -3}) {
             SCOPED_TRACE(std::string(row.depth) + " " + std::to_string(limit));
-            sim::Reset();
-            app::StartUp();
-            trace.clear();
+            Restart();
             sim::AddFile(source, "a");
             sim::AddFolder("D:\\out");
             if (row.fault) row.fault();
