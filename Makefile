@@ -20,7 +20,7 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386; \
-	  $(SUDO) apt-get update -qq && \
+	  $(SUDO) apt-get update -qq || echo "apt-get update failed in part (a mirror syncing?): installing from the indexes it did get"; \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/damage_file.h"
+#include "output/damage_record.h"
 
 namespace {
 

@@ -150,8 +150,8 @@ void CountWritten(int64_t count, bool madeUp) {
     if (madeUp) NoteDamage(DamageKind::madeUp, first, first + count - 1);
     CopyTotals.bytesWritten += count;
     CopyJob.fileBytesWritten += count;
-    // The last byte of a file is never read back.
-    bool last = static_cast<uint64_t>(CopyJob.fileBytesWritten) == ListedSize();
+    // The last byte of a file is never read back; nothing is written past it.
+    bool last = static_cast<uint64_t>(CopyJob.fileBytesWritten) >= ListedSize();
     CopyJob.state = last ? JobState::CloseSource : JobState::VerifyByte;
     ShowCopyProgress();
 }

@@ -1,4 +1,6 @@
 // Closing both files, the destiny's attributes, the file's result line, and the run totals.
+#include <algorithm>
+
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -80,21 +82,16 @@ void CloseSource() {
     Settle(JobState::CloseSource, rt::IoResult() == 0);
 }
 
-namespace {
-
-bool undated = false;  // the file's date could not be set, to be noted after its result line
-
-// A whole copy keeps its source's last-write time, as copiers do; a copy cut short keeps the
-// time it was made, so that it never passes for the original.
+// A whole copy keeps its source's last-write time, as copiers do, whether a fill-in made it
+// whole or it was whole at once; a copy cut short keeps the time it was made, so that it never
+// passes for the original. Set while the destiny is still open: before its first close attempt,
+// whichever step makes it.
 void DateDestiny() {
-    if (CopyJob.attempts != 1) return;  // once, before the first attempt to close
-    bool whole = static_cast<uint64_t>(CopyJob.fileBytesWritten) == CopyJob.entry.size;
-    bool open = CopyJob.destinyFile.mode == rt::FileMode::InOut;
-    undated = open && whole && !CopyJob.fillIn.active &&
-              os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
+    if (CopyJob.destinyFile.mode != rt::FileMode::InOut) return;
+    int64_t reached = std::max(CopyJob.fillIn.copySize, CopyJob.fileBytesWritten);
+    if (static_cast<uint64_t>(reached) != CopyJob.entry.size) return;
+    CopyJob.undated = os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
 }
-
-}  // namespace
 
 void CloseDestiny() {
     CountAttempt();
@@ -110,7 +107,7 @@ void CloseDestiny() {
         FinishFillIn();
     else
         output::WriteConsoleLine(ResultLine());
-    if (undated)
+    if (CopyJob.undated)
         output::WriteLogEntry(
             ShortText("unable to give \"<B>") + CopyJob.entry.name + "</B>\" its source's date",
             output::warning, false);

@@ -8,29 +8,20 @@
 #include <vector>
 
 #include "engine/copy_run.h"
+#include "output/damage_record.h"
 #include "runtime/dir_search.h"
 #include "runtime/files.h"
 #include "runtime/shared_value.h"
 #include "runtime/short_text.h"
 
-// Bytes first to last of a destiny file, counted from 0.
-struct ByteRange {
-    int64_t first, last;
-};
-
-// Why bytes of a destiny file cannot be trusted: made up for unreadable source bytes, read back
-// as another value, or never written because the file was cut short.
-enum DamageKind : uint8_t { madeUp = 0, differs = 1, missing = 2 };
-constexpr int kDamageKinds = 3;
-
-// A destiny file the last run could not finish, filled in with the bytes the record lists: per
-// kind, the ranges still to try; the bytes read now; its read-only, hidden and system bits, off
-// while it is open.
+// A destiny file the last run could not finish, filled in with the bytes the record lists: the
+// record's word on it, its missing bytes bounded by the source; the bytes read now; its size when
+// the fill-in began; its read-only, hidden and system bits, off while it is open.
 struct FillInRecord {
     bool active = false;
-    std::vector<ByteRange> listed[kDamageKinds];
-    int64_t listedBytes = 0;
+    output::RecordedDamage listed;
     std::vector<ByteRange> filled;
+    int64_t copySize = 0;
     uint32_t attributes = 0;
     bool attributesTaken = false;
 };
@@ -63,6 +54,7 @@ struct CopyJobRecord {
     std::vector<ByteRange> damage[kDamageKinds];
     bool damagePending = false, byteMadeUp = false;
     bool damageRunHeaded = false;  // this run's line in tramox.damage is written
+    bool undated = false;  // the destiny could not be given its source's date
     FillInRecord fillIn;
 };
 

@@ -8,7 +8,7 @@
 
 #include "engine/copy_job.h"
 #include "engine/steps.h"
-#include "output/damage_file.h"
+#include "output/damage_record.h"
 #include "output/messages.h"
 #include "runtime/dir_search.h"
 #include "runtime/io_result.h"
@@ -18,44 +18,25 @@ namespace engine {
 
 namespace {
 
-// Each kind's console words around the count, and its word in tramox.damage.
+// Each kind's console words around the count.
 struct KindRow {
     const char* before;
     const char* after;
-    const char* recordWord;
 };
 
 constexpr KindRow kKinds[kDamageKinds] = {
-    {"Made up ", " bytes of \"", "made-up"},
-    {"Read back ", " differing bytes of \"", "differs"},
-    {"Not copied ", " bytes of \"", "missing"},
+    {"Made up ", " bytes of \""},
+    {"Read back ", " differing bytes of \""},
+    {"Not copied ", " bytes of \""},
 };
 
 constexpr size_t kLineLimit = ShortText::kMax;
 
 std::string Number(int64_t value) { return rt::NumberText(value).str(); }
 
-std::string RangeText(const ByteRange& range) {
-    std::string text = Number(range.first);
-    if (range.last != range.first) text += "-" + Number(range.last);
-    return text;
-}
-
-std::string Joined(const std::vector<ByteRange>& ranges, const char* between) {
-    std::string text;
-    for (size_t i = 0; i < ranges.size(); ++i) text += (i ? between : "") + RangeText(ranges[i]);
-    return text;
-}
-
-int64_t ByteCount(const std::vector<ByteRange>& ranges) {
-    int64_t count = 0;
-    for (const ByteRange& range : ranges) count += range.last - range.first + 1;
-    return count;
-}
-
 void TellKind(const KindRow& row, const std::vector<ByteRange>& ranges) {
     const std::string name = CopyJob.entry.name.str();
-    std::string opening = row.before + Number(ByteCount(ranges)) + row.after;
+    std::string opening = row.before + Number(output::ByteCount(ranges)) + row.after;
     std::string ranged = RangesThatFit(opening + name + "\": ", ranges);
     output::WriteConsoleLine(ShortText(opening + name + "\": " + ranged));
     opening[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(opening[0])));
@@ -73,27 +54,26 @@ std::string RunLine() {
            os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view());
 }
 
-// "TAB size TAB time": the destiny as it is now, closed, so that a later run can tell whether
-// anybody changed it since.
-std::string DestinyNow() {
+// The destiny as it is now, closed, so that a later run can tell whether anybody changed it
+// since: its size (-1 when it cannot be found) and last-write time.
+std::pair<int64_t, uint64_t> DestinyNow() {
     rt::DirEntry now;
     bool found = rt::FindFirst(CopyJob.destinyFile.name, rt::kAnyFile, now) == 0;
     rt::FindClose(now);
     rt::IoResult();
-    return "\t" + Number(found ? static_cast<int64_t>(now.size) : -1) + "\t" +
-           rt::FileTimeStamp(found ? now.writeTime : 0);
+    return {found ? static_cast<int64_t>(now.size) : -1, found ? now.writeTime : 0};
 }
 
 }  // namespace
 
 // The ranges after `head`, as many as fit in a console line; the rest are counted.
 std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
-    std::string all = Joined(ranges, ", ");
+    std::string all = output::RangesText(ranges, ", ");
     if (head.size() + all.size() <= kLineLimit) return all;
     std::string kept;
     size_t count = 0;
     for (; count < ranges.size(); ++count) {
-        std::string next = (count ? ", " : "") + RangeText(ranges[count]);
+        std::string next = (count ? ", " : "") + output::RangeText(ranges[count]);
         std::string ending = ", and " + Number(ranges.size() - count - 1) + " more ranges";
         if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
         kept += next;
@@ -121,6 +101,8 @@ void NoteDamage(DamageKind kind, int64_t first, int64_t last) {
 }
 
 // tramox.damage is UTF-8, each path as Windows holds it, so that a later run finds every name.
+// Its latest lines on a destiny are the whole truth: a copy with nothing left to fill in says
+// "complete" where the record named it before.
 void ReportDamage(bool quiet) {
     if (!CopyJob.damagePending) return;
     CopyJob.damagePending = false;
@@ -129,19 +111,22 @@ void ReportDamage(bool quiet) {
         NoteUntried();  // nothing a run learned is lost
     else if (CopyJob.fileBytesWritten < listed)
         NoteDamage(missing, CopyJob.fileBytesWritten, listed - 1);
+    const std::string destiny = output::RecordPath(CopyJob.destinyFolder, CopyJob.entry.fullName);
+    const output::SourceIdentity source{output::RecordPath(CopyJob.sourceFolder, CopyJob.entry.fullName),
+                                        CopyJob.entry.size, CopyJob.entry.writeTime};
+    const auto [size, time] = DestinyNow();
     std::vector<std::string> record;
-    const std::string now = DestinyNow();
     for (int kind = 0; kind < kDamageKinds; ++kind) {
         const std::vector<ByteRange>& ranges = CopyJob.damage[kind];
         if (ranges.empty()) continue;
         if (!quiet) TellKind(kKinds[kind], ranges);
-        record.push_back(CopyJob.destinyFile.name + "\t" + kKinds[kind].recordWord + "\t" +
-                         Joined(ranges, " ") + now);
+        record.push_back(output::RecordLine(destiny, kind, ranges, size, time, source));
     }
-    // A file filled in whole says so, so that the next run leaves it alone.
-    if (record.empty() && CopyJob.fillIn.active)
-        record.push_back(CopyJob.destinyFile.name + "\tcomplete\t-" + now);
-    if (record.empty()) return;  // a whole copy adds nothing anywhere
+    output::RecordedDamage earlier;
+    if (record.empty() &&
+        (CopyJob.fillIn.active || output::LatestDamage(destiny, &earlier) != output::Recorded::None))
+        record.push_back(output::RecordLine(destiny, kDamageKinds, {}, size, time, source));
+    if (record.empty()) return;  // a whole copy of a file never recorded adds nothing anywhere
     if (!CopyJob.damageRunHeaded) record.insert(record.begin(), RunLine());
     output::AppendDamageLines(record);
     CopyJob.damageRunHeaded = true;

@@ -1,11 +1,11 @@
-// Filling in: a destiny file that tramox.damage says the last run could not finish, and that
-// nobody has changed since, gets only the bytes the record lists, read again from the source.
+// Filling in: a destiny file that tramox.damage says the last run could not finish, that nobody
+// has changed since, and whose source is the one it was copied from, gets only the bytes the
+// record lists, read again from that source.
 #include <algorithm>
 
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
-#include "output/damage_file.h"
 #include "output/messages.h"
 #include "runtime/dir_search.h"
 #include "runtime/io_result.h"
@@ -16,18 +16,9 @@ namespace engine {
 namespace {
 
 constexpr uint32_t kGuardBits = os::kAttrReadOnly | os::kAttrHidden | os::kAttrSystem;
-
-// The listed range holding `at`, or the first after it; nullptr when none is left.
-const ByteRange* ListedFrom(int64_t at, DamageKind* kind) {
-    const ByteRange* best = nullptr;
-    for (int k = 0; k < kDamageKinds; ++k)
-        for (const ByteRange& range : CopyJob.fillIn.listed[k]) {
-            if (range.last < at || (best && range.first >= best->first)) continue;
-            best = &range;
-            *kind = static_cast<DamageKind>(k);
-        }
-    return best;
-}
+constexpr int kComparedBytes = 64;
+// FAT keeps local times, which Windows shows an hour off across a daylight-saving change.
+constexpr uint64_t kHour = 36000000000ull;
 
 void PutBackAttributes() {
     if (!CopyJob.fillIn.attributesTaken) return;
@@ -35,27 +26,88 @@ void PutBackAttributes() {
     os::SetAttributes(CopyJob.destinyFile.name.c_str(), CopyJob.fillIn.attributes);
 }
 
+// The source found now has the recorded one's name, listed size and last-write time; its folder
+// and drive may differ, as a disc moves to another drive.
+bool SameSource(const output::SourceIdentity& recorded) {
+    const rt::DirEntry& now = CopyJob.entry;
+    std::string_view name = recorded.path;
+    name.remove_prefix(std::min(name.size(), name.find_last_of('\\') + 1));
+    uint64_t apart = std::max(now.writeTime, recorded.writeTime) -
+                     std::min(now.writeTime, recorded.writeTime);
+    return os::SameName(name, now.fullName) && now.size == recorded.size &&
+           (apart == 0 || apart == kHour);
+}
+
+// Nothing past the source's end is filled in, and every byte the copy lacks up to it is: a
+// record that lost its last line still gets the copy's tail. False: the copy is longer than
+// the source, so it was never made from it.
+bool BoundBySource(output::RecordedDamage& listed) {
+    int64_t source = static_cast<int64_t>(CopyJob.entry.size);
+    int64_t copy = static_cast<int64_t>(listed.size);
+    if (copy > source) return false;
+    std::vector<ByteRange>& lost = listed.ranges[missing];
+    listed.listedBytes -= output::ByteCount(lost);
+    lost.clear();
+    if (copy < source) lost.push_back(ByteRange{copy, source - 1});
+    listed.listedBytes += output::ByteCount(lost);
+    return true;
+}
+
+// One read of the byte at `at`; false when it cannot be read.
+bool ByteAt(os::FileHandle file, int64_t at, uint8_t* byte) {
+    uint32_t got = 0;
+    return os::SeekFile(file, at, os::kSeekBegin, nullptr) == 0 &&
+           os::ReadFile(file, byte, 1, &got) == 0 && got == 1;
+}
+
+// How many of the bytes at `places` the source and the copy both give alike, one attempt each;
+// -1 when one differs. The platform itself: these reads count nowhere.
+int Agreeing(const std::string& copy, const std::vector<int64_t>& places) {
+    constexpr uint32_t kShare = os::kShareRead | os::kShareWrite;
+    os::FileHandle from = os::kInvalidFile, to = os::kInvalidFile;
+    int same = 0;
+    if (os::OpenFile(SourcePath().c_str(), os::kAccessRead, kShare, os::kOpenExisting,
+                     os::kAttrNormal, &from) == 0 &&
+        os::OpenFile(copy.c_str(), os::kAccessRead, kShare, os::kOpenExisting, os::kAttrNormal,
+                     &to) == 0)
+        for (int64_t at : places) {
+            uint8_t original = 0, copied = 0;
+            if (!ByteAt(from, at, &original) || !ByteAt(to, at, &copied)) continue;
+            if (original != copied) return os::CloseFile(from), os::CloseFile(to), -1;
+            ++same;
+        }
+    for (os::FileHandle file : {from, to})
+        if (file != os::kInvalidFile) os::CloseFile(file);
+    return same;
+}
+
 }  // namespace
 
-bool FillInWanted(const std::string& destiny) {
+Existing FillInWanted(const std::string& destiny) {
     CopyJob.fillIn = FillInRecord{};
-    output::RecordedDamage recorded;
-    if (!output::LatestDamage(destiny, &recorded) || recorded.complete) return false;
+    output::RecordedDamage listed;
+    if (output::LatestDamage(output::RecordPath(CopyJob.destinyFolder, CopyJob.entry.fullName),
+                             &listed) != output::Recorded::Sound ||
+        listed.complete)
+        return Existing::Keep;
     rt::DirEntry now;
     bool found = rt::FindFirst(destiny, rt::kAnyFile, now) == 0;
     rt::FindClose(now);
     rt::IoResult();
     // A copy changed since the record was written is the user's now: never touched.
-    if (!found || now.size != recorded.size || now.writeTime != recorded.writeTime) return false;
-    for (int kind = 0; kind < kDamageKinds; ++kind)
-        for (auto [first, last] : recorded.ranges[kind]) {
-            // Bytes on the file lie inside it; only bytes never written lie past its end.
-            if (kind != missing && last >= static_cast<int64_t>(now.size)) return false;
-            CopyJob.fillIn.listed[kind].push_back(ByteRange{first, last});
-            CopyJob.fillIn.listedBytes += last - first + 1;
-        }
-    CopyJob.fillIn.active = CopyJob.fillIn.listedBytes > 0;
-    return CopyJob.fillIn.active;
+    if (!found || now.size != listed.size || now.writeTime != listed.writeTime)
+        return Existing::Keep;
+    if ((listed.sourceKnown && !SameSource(listed.source)) || !BoundBySource(listed))
+        return Existing::Keep;
+    // A few bytes the copy holds tell whether this is its source; older lines name none, so
+    // for them the bytes alone decide.
+    int same = Agreeing(destiny, output::UnlistedNear(listed, now.size, kComparedBytes));
+    if (same < 0) return Existing::Foreign;
+    if ((same == 0 && !listed.sourceKnown) || listed.listedBytes == 0) return Existing::Keep;
+    CopyJob.fillIn.listed = std::move(listed);
+    CopyJob.fillIn.copySize = static_cast<int64_t>(now.size);
+    CopyJob.fillIn.active = true;
+    return Existing::Fill;
 }
 
 // Opened as it is, never truncated; its guarding bits are off while it is open.
@@ -78,7 +130,7 @@ void OpenDestiny() {
 
 bool SeekListed() {
     DamageKind kind = missing;
-    const ByteRange* range = ListedFrom(CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     if (range == nullptr) return false;
     if (range->first > CopyJob.fileBytesWritten) {
         CopyJob.fileBytesWritten = range->first;
@@ -90,13 +142,13 @@ bool SeekListed() {
 
 int64_t ListedLeft() {
     DamageKind kind = missing;
-    const ByteRange* range = ListedFrom(CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     return range ? range->last - CopyJob.fileBytesWritten + 1 : 0;
 }
 
 bool KeepUnreadable() {
     DamageKind kind = missing;
-    const ByteRange* range = ListedFrom(CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     if (!CopyJob.fillIn.active || range == nullptr || kind == missing) return false;
     int64_t at = CopyJob.fileBytesWritten;
     NoteDamage(kind, at, at);  // it stays what it was
@@ -109,7 +161,7 @@ bool KeepUnreadable() {
 
 void NoteUntried() {
     for (int kind = 0; kind < kDamageKinds; ++kind)
-        for (const ByteRange& range : CopyJob.fillIn.listed[kind])
+        for (const ByteRange& range : CopyJob.fillIn.listed.ranges[kind])
             if (range.last >= CopyJob.fileBytesWritten)
                 NoteDamage(static_cast<DamageKind>(kind),
                            std::max(range.first, CopyJob.fileBytesWritten), range.last);
@@ -119,7 +171,7 @@ void FinishFillIn() {
     PutBackAttributes();
     const std::string name = CopyJob.entry.name.str();
     std::string head = "Filled in " + rt::NumberText(CopyJob.fileBytesRead).str() + " of " +
-                       rt::NumberText(CopyJob.fillIn.listedBytes).str() + " bytes of \"";
+                       rt::NumberText(CopyJob.fillIn.listed.listedBytes).str() + " bytes of \"";
     std::string ranges = CopyJob.fileBytesRead > 0
                              ? ": " + RangesThatFit(head + name + "\": ", CopyJob.fillIn.filled)
                              : "";

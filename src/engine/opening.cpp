@@ -21,8 +21,6 @@ bool Skipped() {
            (CopyJob.entry.size == 0 && Settings.skipEmptyFiles);
 }
 
-std::string DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.fullName); }
-
 void ReportExisting() {
     const ShortText& name = CopyJob.entry.name;
     output::WriteConsoleLine(ShortText("Copy \"") + name + "\" file already exists");
@@ -30,7 +28,19 @@ void ReportExisting() {
                           output::notice, false);
 }
 
+void ReportForeign() {
+    const ShortText& name = CopyJob.entry.name;
+    output::WriteConsoleLine(ShortText("Source \"") + name +
+                             "\" is not the file its copy was made from: not filled in");
+    output::WriteLongLogEntry("Source \"<B>" + name.str() +
+                                  "</B>\" is not the file its copy was made from: not filled in",
+                              output::notice, false);
+}
+
 }  // namespace
+
+std::string SourcePath() { return CopyJob.sourceFolder + CopyJob.entry.fullName; }
+std::string DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.fullName); }
 
 // A file name holds no wildcards, so reading its attributes finds what a search for it would,
 // several times faster: a missing file costs every one of the step's attempts.
@@ -40,8 +50,11 @@ void SearchDestiny() {
     bool found = rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
     Outcome outcome = Settle(JobState::SearchDestiny, exists);
-    if (outcome == Outcome::Succeeded && FillInWanted(DestinyPath()))
+    Existing existing = outcome == Outcome::Succeeded ? FillInWanted(DestinyPath()) : Existing::Keep;
+    if (existing == Existing::Fill)
         CopyJob.state = JobState::PrepareSource;
+    else if (existing == Existing::Foreign)
+        ReportForeign();
     else if (outcome == Outcome::Succeeded)
         ReportExisting();
     if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
@@ -78,6 +91,7 @@ void StartDestinyFile() {
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     ForgetSourceBlock();
     StartDamageRecord();
+    CopyJob.undated = false;
     if (Settings.enableFasterCopy) LoadPreset(&StateRow::faster);
     if (CopyJob.sourceFolder.size() >= 2 && CopyJob.sourceFolder[1] == ':' &&
         (CopyJob.sourceFolder[0] == 'a' || CopyJob.sourceFolder[0] == 'b') && Settings.recognize)

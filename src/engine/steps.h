@@ -64,14 +64,21 @@ void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back,
 // tells what the destiny holds.
 void CountWrittenAhead();
 
-// Filling in a destiny file the record lists bytes of. FillInWanted: the record's latest word on
-// this existing destiny, unchanged since, lists bytes to fill in (kept in CopyJob.fillIn).
+// The current entry's source and destiny files, whole.
+std::string SourcePath();
+std::string DestinyPath();
+
+// Filling in a destiny file the record lists bytes of. FillInWanted: Fill when the record's
+// latest word on this existing destiny, unchanged since, lists bytes to fill in (kept in
+// CopyJob.fillIn) and the source found now is the copy's own; Foreign when a byte the copy holds
+// differs from it; Keep otherwise, the file left alone.
 // SeekListed: the next byte is the first listed one from here on; false when none is left.
 // ListedLeft: listed bytes from here to the end of their range. KeepUnreadable: a made-up or
 // differing byte that still cannot be read keeps what it has (false: not such a byte).
 // NoteUntried: listed bytes not reached, in the damage record.
 // FinishFillIn: the file's result line. ReleaseFillIn: its guarding bits back.
-bool FillInWanted(const std::string& destiny);
+enum class Existing { Keep, Fill, Foreign };
+Existing FillInWanted(const std::string& destiny);
 void OpenDestiny();
 bool SeekListed();
 int64_t ListedLeft();
@@ -84,8 +91,9 @@ void StartDestinyFile();
 // The ranges after `head`, as many as fit in a console line; the rest are counted.
 std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges);
 
-// Closing and totals.
+// Closing and totals. DateDestiny: a whole copy, still open, gets its source's date.
 void CloseSource();
+void DateDestiny();
 void CloseDestiny();
 void FinishRun();
 

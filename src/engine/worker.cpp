@@ -142,9 +142,12 @@ void CopyWorker() {
     if (turn == Turn::Stop) StopRun();
     if (turn == Turn::Close) {
         CopyJob.state = JobState::Closing;
-        ReleaseFiles();  // nothing is written
-        // A file being filled in keeps what is still untried in the record, told nowhere else.
-        if (CopyJob.fillIn.active) ReportDamage(true);
+        // The file being copied or filled in is recorded as a Stop records it, told nowhere
+        // else, so that the next run finishes it instead of taking it for a rescued copy.
+        CountWrittenAhead();
+        DateDestiny();
+        ReleaseFiles();
+        ReportDamage(true);
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
     if (turn == Turn::Go) {

@@ -68,6 +68,12 @@ std::string FromCodePage(std::string_view text);
 std::string ToCodePage(std::string_view utf8);
 // The code page's name as browsers know it ("windows-1252").
 std::string CodePageCharset();
+// True when two UTF-8 names or paths name the same file as Windows compares names: without
+// case, beyond ASCII too.
+bool SameName(std::string_view a, std::string_view b);
+// GetFullPathName of a UTF-8 path: whole, from the current folder, "." and ".." resolved; the
+// path itself when it cannot be made whole.
+std::string FullPath(std::string_view path);
 
 // Every procedure below that returns uint32_t returns 0 on success or a Win32 error code, and
 // leaves that code as the thread's last error (LastError).

@@ -9,10 +9,9 @@ namespace {
 const char* const kRecord = "C:\\work\\tramox.damage";
 const std::string kRunLine = "#2010-05-03 14:07:09 C:\\src\\*.* -> ";
 
-// A record line's end: the file's size and last-write time as it lies.
+// A record line's end, for a copy of a file of C:\src.
 std::string AsItLies(const std::string& path) {
-    return "\t" + std::to_string(sim::Content(path).size()) + "\t" +
-           rt::FileTimeStamp(sim::WriteTime(path)) + "\r\n";
+    return RecordEnd(path, "C:\\src" + path.substr(path.rfind('\\'))) + "\r\n";
 }
 
 // Written bytes 2 and 5 to 6 come back changed, in single steps and in blocks alike.

@@ -549,21 +549,24 @@ Seen RunRow(const Row& row) {
     return seen;
 }
 
-// The destiny file's size and last-write time as it lies now, as each record line ends.
-std::string AsItLies(const std::string& path) {
-    return "\t" + std::to_string(sim::Content(path).size()) + "\t" +
-           rt::FileTimeStamp(sim::WriteTime(path));
-}
-
 // The lines tramox.damage must hold after the row's damage lines in the console: the run's own
-// line, then the destiny file, its kind, its ranges apart by blanks, its size and time.
+// line, then the destiny file, its kind, its ranges apart by blanks, its size and time, and its
+// source.
 std::string ExpectedRecord(const Row& row) {
     const std::pair<const char*, const char*> kinds[] = {
         {"Made up ", "made-up"}, {"Read back ", "differs"}, {"Not copied ", "missing"}};
-    std::string record, folder = row.destinyFolder;
+    std::string record, folder = row.destinyFolder, source = row.source;
     if (folder.back() != '\\') folder += '\\';
+    source.erase(source.rfind('\\') + 1);
+    auto end = [&](const std::string& name) {  // the source's size as the run listed it
+        size_t listed = std::string::npos;
+        for (const File& file : row.files)
+            if (file.path == source + name) listed = file.content.size();
+        return RecordEnd(folder + name, source + name, listed);
+    };
     if (row.record)
-        record = folder + kLongName + "\t" + row.record + AsItLies(folder + kLongName) + "\r\n";
+        record = folder + kLongName + "\t" + row.record +
+                 end(kLongName) + "\r\n";
     else
         for (const std::string& line : row.console)
             for (const auto& [opening, word] : kinds) {
@@ -572,8 +575,9 @@ std::string ExpectedRecord(const Row& row) {
                 std::string ranges = line.substr(colon + 3);
                 for (size_t comma; (comma = ranges.find(", ")) != std::string::npos;)
                     ranges.replace(comma, 2, " ");
-                std::string path = folder + line.substr(quote + 1, colon - quote - 1);
-                record += path + "\t" + word + "\t" + ranges + AsItLies(path) + "\r\n";
+                std::string name = line.substr(quote + 1, colon - quote - 1);
+                record += folder + name + "\t" + word + "\t" + ranges +
+                          end(name) + "\r\n";
             }
     if (record.empty()) return record;  // a run without damage writes nothing
     return "#2010-05-03 14:07:09 " + std::string(row.source) + " -> " + row.destinyFolder + "\r\n" +

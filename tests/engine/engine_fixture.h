@@ -15,6 +15,7 @@
 #include "output/console.h"
 #include "output/controls.h"
 #include "platform/simulated/sim.h"
+#include "runtime/dir_search.h"
 #include "runtime/io_result.h"
 #include "settings/settings.h"
 
@@ -54,6 +55,17 @@ inline std::vector<std::string> Lines(const std::string& text) {
         at = end + 2;
     }
     return lines;
+}
+
+// How a line of tramox.damage ends: the destiny's size and last-write time as it lies now, then
+// its source's path, size (as listed, when it changed since) and time.
+inline std::string RecordEnd(const std::string& destiny, const std::string& source,
+                             size_t listed = std::string::npos) {
+    auto now = [](const std::string& path, size_t size) {
+        return "\t" + std::to_string(size) + "\t" + rt::FileTimeStamp(sim::WriteTime(path));
+    };
+    size_t sourceSize = listed != std::string::npos ? listed : sim::Content(source).size();
+    return now(destiny, sim::Content(destiny).size()) + "\t" + source + now(source, sourceSize);
 }
 
 class EngineTest : public testing::Test {

@@ -64,11 +64,48 @@ NodePtr MakeRoot(char drive) {
     return root;
 }
 
+// Windows' upper-case table as far as test names go: ASCII, Latin-1, Greek and Cyrillic.
+uint32_t UpperPoint(uint32_t c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+        (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
+        return c - 0x20;
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+}
+
+void AppendUtf8(std::string& text, uint32_t point) {
+    if (point < 0x80) {
+        text += static_cast<char>(point);
+    } else if (point < 0x800) {
+        text += static_cast<char>(0xC0 | (point >> 6));
+        text += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (point >> 12));
+        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
 }  // namespace
 
+// Two- and three-byte UTF-8 letters are upper-cased too; any other byte stays as it is.
 std::string Upper(const std::string& text) {
-    std::string upper = text;
-    for (char& c : upper) c = UpperChar(c);
+    std::string upper;
+    for (size_t at = 0; at < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        size_t length = c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : 1;
+        bool whole = at + length <= text.size();
+        for (size_t i = 1; whole && i < length; ++i)
+            whole = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
+        if (length == 1 || !whole) {
+            upper += UpperChar(text[at++]);
+            continue;
+        }
+        uint32_t point = c & (length == 2 ? 0x1F : 0x0F);
+        for (size_t i = 1; i < length; ++i) point = point << 6 | (text[at + i] & 0x3F);
+        AppendUtf8(upper, UpperPoint(point));
+        at += length;
+    }
     return upper;
 }
 
@@ -204,3 +241,20 @@ void AddDrive(char letter, uint32_t error) {
 }
 
 }  // namespace sim
+
+namespace os {
+
+bool SameName(std::string_view a, std::string_view b) {
+    return sim::internal::Upper(std::string(a)) == sim::internal::Upper(std::string(b));
+}
+
+std::string FullPath(std::string_view path) {
+    sim::internal::Lock lock(sim::internal::Mutex());
+    sim::internal::Path parsed;
+    if (!sim::internal::ParsePath(std::string(path), &parsed)) return std::string(path);
+    std::string whole = sim::internal::PathText(parsed);
+    bool ended = !path.empty() && (path.back() == '\\' || path.back() == '/');
+    return ended && !parsed.parts.empty() ? whole + "\\" : whole;
+}
+
+}  // namespace os

@@ -56,6 +56,40 @@ std::string CodePageCharset() {
     return "windows-" + std::to_string(codePage);
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+// As the file system compares names: each UTF-16 unit through the same upper-case table.
+bool SameName(std::string_view a, std::string_view b) {
+    if (IsAscii(a) && IsAscii(b)) {  // the common case, without a conversion
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+        return true;
+    }
+    std::wstring wideA = Wide(a, CP_UTF8), wideB = Wide(b, CP_UTF8);
+    return ::CompareStringOrdinal(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
+                                  static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::string FullPath(std::string_view path) {
+    std::wstring wide = Wide(path, CP_UTF8);
+    DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::vector<wchar_t> whole(size + 1);
+    if (size == 0 || ::GetFullPathNameW(wide.c_str(), size + 1, whole.data(), nullptr) == 0)
+        return std::string(path);
+    return Narrow(whole.data(), CP_UTF8);
+}
+
 namespace win32 {
 
 std::string Utf8(const wchar_t* wide) { return Narrow(wide, CP_UTF8); }

@@ -1,4 +1,4 @@
-#include "output/damage_file.h"
+#include "output/damage_record.h"
 
 #include "output_fixture.h"
 #include "runtime/dir_search.h"
@@ -34,7 +34,7 @@ std::string Made(const std::string& ranges, const std::string& size = "10") {
 // "complete", then each kind's ranges, size and time; "none" when nothing can be trusted.
 std::string Found(const std::string& path) {
     output::RecordedDamage found;
-    if (!output::LatestDamage(path, &found)) return "none";
+    if (output::LatestDamage(path, &found) != output::Recorded::Sound) return "none";
     std::string text = found.complete ? "complete" : "";
     for (const auto& ranges : found.ranges) {
         text += "|";

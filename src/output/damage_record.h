@@ -1,0 +1,115 @@
+// tramox.damage, the damage record: in the current folder, kept run after run and never erased,
+// whether logging is on or off; the whole truth about every copy it names. A line that starts
+// with '#' and holds no TAB opens a run block; then one line per destiny file and kind:
+//
+//   destiny TAB kind TAB ranges TAB size TAB time TAB source TAB source size TAB source time
+//
+// kind: made-up, differs, missing, or complete (ranges "-") once nothing is left; ranges:
+// "first" or "first-last", ascending, apart, separated by blanks; size and time: the destiny
+// as the run left it; the source as its folder listed it. Paths are UTF-8 in RecordPath's form;
+// times are UTC file times written whole. Lines of older runs lack the three source fields.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Bytes first to last of a file, counted from 0.
+struct ByteRange {
+    int64_t first, last;
+    bool operator==(const ByteRange&) const = default;
+};
+
+// Why bytes of a destiny file cannot be trusted: made up for unreadable source bytes, read back
+// as another value, or never written because the file was cut short.
+enum DamageKind : uint8_t { madeUp = 0, differs = 1, missing = 2 };
+constexpr int kDamageKinds = 3;
+
+namespace output {
+
+extern const char* const kDamageFileName;  // "tramox.damage"
+
+// The one form of a file's path in the record, for writing and matching: the folder made whole,
+// "\" for "/", no doubled separator inside it and none at its end (a "\\server\share" or "\\?\"
+// beginning kept), then the name. Paths match when os::SameName says so.
+std::string RecordPath(std::string_view folder, std::string_view name);
+
+// A source as its folder listed it when its copy was made.
+struct SourceIdentity {
+    std::string path;  // RecordPath's form
+    uint64_t size = 0, writeTime = 0;
+};
+
+// "first-last", or "first" alone; ranges joined with `between`; how many bytes they hold.
+std::string RangeText(const ByteRange& range);
+std::string RangesText(const std::vector<ByteRange>& ranges, const char* between);
+int64_t ByteCount(const std::vector<ByteRange>& ranges);
+
+// One line: `kind` below kDamageKinds with its ranges, or kDamageKinds for "complete"; the
+// destiny's size (-1: it could not be found, which no reader trusts) and time as it lies now.
+std::string RecordLine(const std::string& destiny, int kind, const std::vector<ByteRange>& ranges,
+                       int64_t size, uint64_t writeTime, const SourceIdentity& source);
+
+// Appends the lines, each ending in CR LF; a failure ends the program with the run-time error
+// report.
+void AppendDamageLines(const std::vector<std::string>& lines);
+
+// What tramox.damage last said of one destiny file. A sound block's ranges are merged,
+// ascending and apart across all kinds; made-up and differing bytes lie inside the file;
+// missing ones are one range from the file's end on, and before the source's end when the
+// source is known; their count fits listedBytes.
+struct RecordedDamage {
+    bool complete = false;  // a "complete" line: nothing is left to fill in
+    std::vector<ByteRange> ranges[kDamageKinds];
+    uint64_t size = 0, writeTime = 0;
+    bool sourceKnown = false;  // false: lines of older runs
+    SourceIdentity source;
+    int64_t listedBytes = 0;
+};
+
+// The listed range holding `at`, or the first after it, with its kind; nullptr when none is left.
+const ByteRange* ListedFrom(const RecordedDamage& damage, int64_t at, DamageKind* kind);
+
+// Up to `most` bytes below `end` that the record does not list, nearest its first listed range
+// on either side, taking turns: the bytes a copy and its source must agree on.
+std::vector<int64_t> UnlistedNear(const RecordedDamage& damage, int64_t end, int most);
+
+// Reads a record line by line; Feed each line (without its line end), then Latest. A block
+// names the path when one of its lines has the path as first field; it is sound when every such
+// line parses, no kind comes twice, "complete" comes alone, all agree on the destiny's size and
+// time and on the source, and the ranges keep the rules above. A line naming no path is ignored.
+struct DamageScan {
+    explicit DamageScan(std::string path);
+    void Feed(std::string_view line);
+    // A line too long to keep, of which only its start is known: it spoils a block it names.
+    void FeedCut(std::string_view head);
+    // The record's bytes in pieces of any size, split into lines at LF (a CR before it dropped);
+    // a line beyond 64 MiB goes to FeedCut. End feeds a last line that has no line end.
+    void FeedBytes(std::string_view bytes);
+    void End();
+    // The lines of the last run block that names the path: true when that block is sound.
+    bool Latest(RecordedDamage* found) const;
+    bool Names() const { return current.names || latest.names; }
+
+    struct Block {
+        RecordedDamage damage;
+        bool names = false;
+        bool sound = true;
+        unsigned kinds = 0;  // one bit per kind seen, "complete" the fourth
+    };
+    std::string path;
+    Block current;     // the block being read
+    Block latest;      // the last finished block that named the path
+    std::string line;  // FeedBytes: the line so far
+    bool lineCut = false;
+};
+
+enum class Recorded { None, Unsound, Sound };
+
+// The latest record of `path` in tramox.damage of the current folder: None when no line names
+// it, Unsound when its latest block cannot be trusted. Never a strict failure: an unreadable
+// record is as good as none.
+Recorded LatestDamage(const std::string& path, RecordedDamage* found);
+
+}  // namespace output
