@@ -28,9 +28,33 @@ void FeedLines(output::DamageScan& scan, std::string_view bytes) {
 }
 
 bool Same(const output::RecordedDamage& a, const output::RecordedDamage& b) {
-    bool same = a.complete == b.complete && a.size == b.size && a.writeTime == b.writeTime;
-    for (int kind = 0; kind < 3; ++kind) same = same && a.ranges[kind] == b.ranges[kind];
+    bool same = a.complete == b.complete && a.size == b.size && a.writeTime == b.writeTime &&
+                a.sourceKnown == b.sourceKnown && a.source.path == b.source.path &&
+                a.source.size == b.source.size && a.source.writeTime == b.source.writeTime &&
+                a.listedBytes == b.listedBytes;
+    for (int kind = 0; kind < kDamageKinds; ++kind) same = same && a.ranges[kind] == b.ranges[kind];
     return same;
+}
+
+// What a fill-in may trust: bytes on the file inside it, missing ones its tail up to the source's
+// end, no byte of two kinds, and a count that holds them all.
+void RequireBounded(const output::RecordedDamage& found) {
+    const int64_t size = static_cast<int64_t>(found.size);
+    const std::vector<ByteRange>& lost = found.ranges[missing];
+    Require(lost.size() <= 1 && (lost.empty() || lost[0].first == size));
+    Require(lost.empty() || !found.sourceKnown ||
+            static_cast<uint64_t>(lost[0].last) < found.source.size);
+    int64_t count = 0;
+    for (int kind = 0; kind < kDamageKinds; ++kind)
+        for (const ByteRange& range : found.ranges[kind]) {
+            Require(kind == missing || range.last < size);
+            count += range.last - range.first + 1;  // never past the listed count
+            Require(count > 0 && count <= found.listedBytes);
+            for (int other = 0; other < kind; ++other)
+                for (const ByteRange& seen : found.ranges[other])
+                    Require(range.last < seen.first || range.first > seen.last);
+        }
+    Require(count == found.listedBytes);
 }
 
 void Check(const std::string& path, std::string_view bytes, size_t chunk) {
@@ -43,11 +67,12 @@ void Check(const std::string& path, std::string_view bytes, size_t chunk) {
     Require(trusted == byChunk.Latest(&again));
     if (!trusted) return;
     Require(Same(found, again));
+    RequireBounded(found);
     for (const auto& ranges : found.ranges) {
         Require(!found.complete || ranges.empty());
         for (size_t i = 0; i < ranges.size(); ++i) {
-            Require(ranges[i].first >= 0 && ranges[i].first <= ranges[i].second);
-            Require(i == 0 || ranges[i].first - 1 > ranges[i - 1].second);  // merged when touching
+            Require(ranges[i].first >= 0 && ranges[i].first <= ranges[i].last);
+            Require(i == 0 || ranges[i].first - 1 > ranges[i - 1].last);  // merged when touching
         }
     }
 }

@@ -1,6 +1,8 @@
-// Runs again over the same damaged medium: each fills in what the record lists and nothing else.
-// Shared check over every run after the first: no destiny byte outside the listed ranges changes,
-// and the source is read only inside them.
+// Runs again over the same damaged medium: each fills in what the record lists and nothing else,
+// and only from the file the copy was made from. Shared checks after every run: no destiny byte
+// outside the listed ranges changes, the source is read only inside them but for a few one-byte
+// comparisons, nothing is left open, and a copy whole and equal to its source has its source's
+// date while a copy cut short never has.
 #include "engine_fixture.h"
 #include "output/damage_record.h"
 
@@ -9,6 +11,8 @@ namespace {
 
 const char* const kSource = "C:\\src\\x.bin";
 const char* const kCopy = "D:\\out\\x.bin";
+const char* const kRecord = "C:\\work\\tramox.damage";
+const uint64_t kSourceTime = 128000000000000000ull;  // long before the copy is made
 
 std::string Thousand() {
     std::string bytes;
@@ -20,6 +24,9 @@ struct Bad {
     uint64_t first, last;
     int times;  // < 0: for ever
 };
+
+// Where the run copies from and to; a row's `before` may change them.
+std::string sourceSpec, destiny, sourceFile;
 
 struct FillRow {
     const char* what;
@@ -38,6 +45,25 @@ void StopAt(int64_t byte) {
     };
 }
 
+// The source as another file of the same name would have it, at `path`.
+void PutSource(const std::string& content, const std::string& path = kSource) {
+    sim::AddFile(path, content, os::kAttrArchive, kSourceTime);
+    sourceFile = path;
+    sourceSpec = path.substr(0, path.rfind('\\') + 1) + "*.*";
+}
+
+// The program started again on the same disks after its window was closed.
+void StartAgain() {
+    std::vector<std::tuple<std::string, std::string, uint32_t, uint64_t>> kept;
+    for (const std::string& path : {sourceFile, std::string(kCopy), std::string(kRecord)})
+        if (sim::Exists(path))
+            kept.emplace_back(path, sim::Content(path), sim::Attributes(path), sim::WriteTime(path));
+    EngineTest::Restart();
+    sim::AddDrive('D');
+    for (const auto& [path, content, attributes, time] : kept)
+        sim::AddFile(path, content, attributes, time);
+}
+
 const FillRow kRows[] = {
     {"bytes failing more reads than the first run tried are filled in; the third run leaves it",
      {{100, 101, 17}},
@@ -48,10 +74,10 @@ const FillRow kRows[] = {
      {"Copy \"x.bin\" file already exists"},
      "",
      os::kAttrArchive | os::kAttrReadOnly},
-    {"a byte that never reads stays made up",
+    {"a byte that never reads keeps what it has",
      {{100, 101, 17}, {500, 500, -1}},
      2,
-     nullptr,
+     [](int run) { Set("subDamagedBitByZero", run == 1); },
      {"Filled in 2 of 3 bytes of \"x.bin\": 100-101", "Made up 1 bytes of \"x.bin\": 500"},
      Thousand().replace(500, 1, "a")},
     {"a stopped first run's tail is filled in, and what a stopped fill-in left by the next",
@@ -60,7 +86,7 @@ const FillRow kRows[] = {
      [](int run) {
          if (run < 2) StopAt(600 + 200 * run);
      },
-     {}},
+     {"Filled in 200 of 200 bytes of \"x.bin\": 800-999"}},
     {"a not-copied byte still unreadable is made up as in a copy",
      {{300, 300, -1}},
      2,
@@ -77,6 +103,95 @@ const FillRow kRows[] = {
      },
      {"Copy \"x.bin\" file already exists"},
      std::string(1000, 'u')},
+    {"another file of the same name, size and time is never mixed in",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) PutSource(std::string(1000, 'z'));
+     },
+     {"Source \"x.bin\" is not the file its copy was made from: not filled in"},
+     Thousand().replace(100, 2, "aa")},
+    {"a longer source is another file",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) PutSource(Thousand() + "z");
+     },
+     {"Copy \"x.bin\" file already exists"},
+     Thousand().replace(100, 2, "aa")},
+    {"a shorter source is another file",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) PutSource(Thousand().substr(0, 900));
+     },
+     {"Copy \"x.bin\" file already exists"},
+     Thousand().replace(100, 2, "aa")},
+    {"the disc in another drive, the destiny spelt otherwise, fills in",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) PutSource(Thousand(), "E:\\x.bin"), destiny = "d:/OUT//";
+     },
+     {"Filled in 2 of 2 bytes of \"x.bin\": 100-101"}},
+    {"a copy cut short by closing the window is finished by the next run",
+     {},
+     2,
+     [](int run) {
+         if (run == 0)
+             onState = [](JobState) {
+                 if (CopyJob.fileBytesWritten < 600) return;
+                 onState = nullptr;
+                 os::Post(Controls.mainWindow, os::kMsgClose, 0, 0);
+                 sim::PumpMessages();
+             };
+         if (run == 1) StartAgain();
+     },
+     {}},
+    {"a record that lost its last line still gets the copy's tail",
+     {{100, 100, 17}},
+     2,
+     [](int run) {
+         if (run == 0) StopAt(600);
+         if (run == 1) {
+             std::string record = sim::Content(kRecord);
+             record.erase(record.rfind("\r\n", record.size() - 3) + 2);  // "missing" is gone
+             sim::AddFile(kRecord, record);
+         }
+     },
+     {}},
+    {"a clean copy made again is recorded whole: another source then changes nothing",
+     {{100, 101, 17}},
+     3,
+     [](int run) {
+         if (run == 1) os::EraseFile(kCopy);
+         if (run == 2) PutSource(std::string(1000, 'z'));
+     },
+     {"Copy \"x.bin\" file already exists"}},
+    {"a destiny that cannot be opened is given up, its source closed",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) {
+             Set("depthCreateDestiny", 1);
+             sim::FailOperation(sim::Op::Open, kCopy, -1, os::kErrorSharingViolation);
+         }
+     },
+     {"Unable to fill in destiny file"},
+     Thousand().replace(100, 2, "aa")},
+    {"a destiny whose close gives up gets its read-only bit back",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         Set("destinyFileAttributeReadOnly", 1);
+         if (run == 1) {
+             Set("depthCloseDestiny", 0);
+             sim::FailOperation(sim::Op::Close, kCopy, -1, os::kErrorAccessDenied);
+         }
+     },
+     {"Unable to close destiny file"},
+     "",
+     os::kAttrArchive | os::kAttrReadOnly},
 };
 
 TEST_F(EngineTest, FillInRunAfterRun) {
@@ -84,43 +199,54 @@ TEST_F(EngineTest, FillInRunAfterRun) {
         SCOPED_TRACE(row.what);
         Restart();
         sim::AddDrive('D');
-        sim::AddFile(kSource, Thousand());
+        PutSource(Thousand());
+        destiny = "D:\\out";
         for (const Bad& bad : row.bad) sim::FailReadRange(kSource, bad.first, bad.last, bad.times);
         for (int run = 0; run < row.runs; ++run) {
             SCOPED_TRACE(run);
             Set("clearConsole", 1);
             if (row.before) row.before(run);
             output::RecordedDamage listed;
-            bool fills = run > 0 && output::LatestDamage(kCopy, &listed) == output::Recorded::Sound && !listed.complete;
+            bool fills = run > 0 &&
+                         output::LatestDamage(kCopy, &listed) == output::Recorded::Sound &&
+                         !listed.complete;
+            const std::string before = sim::Content(kCopy);
             auto inListed = [&](uint64_t at) {
                 for (const auto& ranges : listed.ranges)
                     for (auto [first, last] : ranges)
                         if (static_cast<int64_t>(at) >= first && static_cast<int64_t>(at) <= last)
                             return true;
-                return false;
+                return at >= before.size();  // the copy's tail, whatever the record lost
             };
-            const std::string before = sim::Content(kCopy);
-            size_t readsBefore = sim::ReadsOf(kSource).size();
-            Copy("C:\\src\\*.*", "D:\\out");
+            size_t readsBefore = sim::ReadsOf(sourceFile).size();
+            Copy(sourceSpec, destiny);
             onState = nullptr;
+            EXPECT_EQ(sim::OpenFileCount(), 0);
+            EXPECT_EQ(sim::OpenSearchCount(), 0);
+            const std::string after = sim::Content(kCopy), source = sim::Content(sourceFile);
+            if (after == source) {
+                EXPECT_EQ(sim::WriteTime(kCopy), kSourceTime) << "a whole copy keeps the date";
+            } else if (after.size() < Thousand().size()) {
+                EXPECT_NE(sim::WriteTime(kCopy), kSourceTime) << "a cut copy passes for whole";
+            }
             if (!fills) continue;
-            const std::string after = sim::Content(kCopy);
             for (size_t at = 0; at < after.size(); ++at) {
                 bool same = at < before.size() && after[at] == before[at];
                 ASSERT_TRUE(same || inListed(at)) << "byte " << at << " changed";
             }
-            std::vector<std::pair<uint64_t, uint64_t>> reads = sim::ReadsOf(kSource);
+            std::vector<std::pair<uint64_t, uint64_t>> reads = sim::ReadsOf(sourceFile);
+            int compared = 0;
             for (size_t i = readsBefore; i < reads.size(); ++i) {
-                for (uint64_t at = reads[i].first; at < reads[i].first + reads[i].second; ++at) {
-                    ASSERT_TRUE(inListed(at)) << "source read at " << at;
-                }
+                auto [at, count] = reads[i];
+                if (count == 1 && !inListed(at) && ++compared <= 64) continue;
+                for (uint64_t byte = at; byte < at + count; ++byte)
+                    ASSERT_TRUE(inListed(byte)) << "source read at " << byte;
             }
         }
         EXPECT_TRUE(row.lastConsole.empty() || ConsoleLines() == row.lastConsole)
             << testing::PrintToString(ConsoleLines());
         EXPECT_EQ(sim::Content(kCopy), row.copy.empty() ? Thousand() : row.copy);
         EXPECT_EQ(sim::Attributes(kCopy), row.attributes);
-        EXPECT_EQ(sim::OpenFileCount(), 0);
     }
 }
 

@@ -23,6 +23,7 @@ TEST_F(OutputTest, DamageFileAppendsAndFailsLoudly) {
 const std::string kFile = "D:\\out\\a.bin";
 const std::string kTime = "2026-12-08 13:39:01.1234567";
 const std::string kRun = "#2026-12-08 13:39:01 A:\\*.* -> D:\\out\r\n";
+const std::string kSource = "\tC:\\src\\a.bin\t12\t" + kTime;  // a line's source fields
 
 std::string Line(const std::string& rest, const std::string& path = kFile) {
     return path + "\t" + rest + "\r\n";
@@ -41,7 +42,11 @@ std::string Found(const std::string& path) {
         for (auto [first, last] : ranges)
             text += " " + std::to_string(first) + "-" + std::to_string(last);
     }
-    return text + "|" + std::to_string(found.size) + "|" + rt::FileTimeStamp(found.writeTime);
+    text += "|" + std::to_string(found.size) + "|" + rt::FileTimeStamp(found.writeTime);
+    if (found.sourceKnown)
+        text += "|" + found.source.path + "|" + std::to_string(found.source.size) + "|" +
+                rt::FileTimeStamp(found.source.writeTime);
+    return text;
 }
 
 TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
@@ -57,14 +62,19 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
         {kRun + other, kFile, "none"},
         {kRun + Made("3-5 8") + kRun + Line("made-up\t0-x\t1\t" + kTime, "D:\\out\\b.bin"), kFile,
          made},                                                         // another path's bad line
-        {kRun + Made("1-2 3-4 9223372036854775807"), "d:\\OUT\\A.BIN",  // merged, either case
-         "| 1-4 9223372036854775807-9223372036854775807|||10|" + kTime},
-        {kRun + Line("differs\t7\t10\t" + kTime) + Line("missing\t8-9\t10\t" + kTime) + Made("2"),
-         kFile, "| 2-2| 7-7| 8-9|10|" + kTime},
+        {kRun + Made("1-2 3-4 9"), "d:\\OUT\\A.BIN", "| 1-4 9-9|||10|" + kTime},  // either case
+        {kRun + Made("1-4") + Line("differs\t5\t10\t" + kTime) +
+             Line("missing\t10-9223372036854775806\t10\t" + kTime),
+         kFile, "| 1-4| 5-5| 10-9223372036854775806|10|" + kTime},  // kinds touching
+        {kRun + Line("made-up\t3\t10\t" + kTime + kSource) +
+             Line("missing\t10-11\t10\t" + kTime + kSource),
+         kFile, "| 3-3|| 10-11|10|" + kTime + "|C:\\src\\a.bin|12|" + kTime},
+        {kRun + Line("differs\t7\t10\t" + kTime) + Line("missing\t10-11\t10\t" + kTime) + Made("2"),
+         kFile, "| 2-2| 7-7| 10-11|10|" + kTime},
         {kRun + Line("made-up\t1\t3\t" + kTime, "D:\\\xC9t\xE9.bin"), "D:\\\xC3\x89t\xC3\xA9.bin",
          "| 1-1|||3|" + kTime},  // in the code page
         {kRun + Line("made-up\t1\t3\t" + kTime, "D:\\\xC3\xA9"), "D:\\\xC3\x89",
-         "none"},  // not ASCII
+         "| 1-1|||3|" + kTime},  // letters beyond ASCII in either case
         {kRun + Made("0") + kRun + Line("complete\t-\t10\t" + kTime), kFile,
          "complete||||10|" + kTime},
         {kRun + Made("0") + Line("complete\t-\t10\t" + kTime), kFile, "none"},  // in one block
@@ -86,7 +96,20 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
              "made-up\t1 " + tail, "made-up\t" + tail, "complete\t1" + tail, "lost\t1" + tail,
              "made-up\t+1" + tail, "made-up\t9223372036854775808" + tail,
              "made-up\t1\t18446744073709551616\t" + kTime,
-             "made-up\t1\t10\t2026-02-30 13:39:01.1234567", "made-up\t1" + tail + "\tx"}) {
+             "made-up\t1\t10\t2026-02-30 13:39:01.1234567", "made-up\t1" + tail + "\tx",
+             "made-up\t1" + tail + "\tC:\\a\t10", "made-up\t1" + tail + kSource + "\tx",
+             "made-up\t1" + tail + "\t\t12\t" + kTime,
+             // Ranges the file cannot hold: past its end, missing bytes not its tail or past the
+             // source's end, two kinds on one byte, more bytes than a count holds.
+             "made-up\t10" + tail, "missing\t2000-2999" + tail, "missing\t10 12" + tail,
+             "missing\t10-12" + tail + kSource, "made-up\t1-5" + tail + "\r\n" + kFile +
+             "\tdiffers\t5" + tail,
+             "made-up\t0-9223372036854775806\t9223372036854775807\t" + kTime + "\r\n" + kFile +
+                 "\tmissing\t9223372036854775807\t9223372036854775807\t" + kTime,
+             // Lines of one block that disagree on the source.
+             "made-up\t1" + tail + kSource + "\r\n" + kFile + "\tdiffers\t3" + tail,
+             "made-up\t1" + tail + kSource + "\r\n" + kFile + "\tdiffers\t3" + tail +
+                 "\tC:\\src\\b.bin\t12\t" + kTime}) {
         sim::AddFile(kPath, kRun + Made("0") + kRun + Line(rest));
         EXPECT_EQ(Found(kFile), "none") << rest;
     }
@@ -107,6 +130,22 @@ TEST_F(OutputTest, DamageRecordIsStreamed) {
     sim::ClearFaults();
     sim::AddFile(kPath, "");
     EXPECT_EQ(Found(kFile), "none");
+}
+
+// One form of a destiny path however it is typed, and the bytes a copy and its source are
+// compared on: nearest the first listed range, taking turns on either side.
+TEST_F(OutputTest, RecordPathsAndComparedBytes) {
+    const std::pair<const char*, const char*> forms[] = {
+        {"D:/out//", "D:\\out\\a.bin"},        {"out\\", "C:\\work\\out\\a.bin"},
+        {"D:\\out\\.\\s\\..", "D:\\out\\a.bin"}, {"", "C:\\work\\a.bin"},
+        {"\\\\?\\D:\\out\\", "\\\\?\\D:\\out\\a.bin"},
+    };
+    for (auto [folder, form] : forms) EXPECT_EQ(output::RecordPath(folder, "a.bin"), form) << folder;
+    output::RecordedDamage damage;
+    damage.ranges[madeUp] = {{3, 4}};
+    damage.ranges[differs] = {{7, 7}};
+    EXPECT_EQ(output::UnlistedNear(damage, 10, 5), (std::vector<int64_t>{2, 5, 1, 6, 0}));
+    EXPECT_EQ(output::UnlistedNear(damage, 10, 64), (std::vector<int64_t>{2, 5, 1, 6, 0, 8, 9}));
 }
 
 }  // namespace
