@@ -202,13 +202,15 @@ std::string AsItLies(const std::string& path) {
 }
 
 // A run's line in tramox.damage, and the record's lines after it, each ended by its file's size
-// and time as the run left it.
+// and time as the run left it, then its source's path, size and time.
 void RecordRun(Session& s, const std::string& source, const std::string& destiny,
                const std::string& lines) {
     s.damage += std::string("#") + kWhen + " " + source + " -> " + destiny + "\r\n";
+    const std::string folder = source.substr(0, source.find_last_of("\\/") + 1);
     for (size_t start = 0, end; (end = lines.find("\r\n", start)) != lines.npos; start = end + 2) {
-        const std::string line = lines.substr(start, end - start);
-        s.damage += line + AsItLies(line.substr(0, line.find('\t'))) + "\r\n";
+        const std::string line = lines.substr(start, end - start), copy = line.substr(0, line.find('\t'));
+        const std::string original = folder + copy.substr(copy.rfind('\\') + 1);
+        s.damage += line + AsItLies(copy) + "\t" + original + AsItLies(original) + "\r\n";
     }
 }
 
@@ -497,29 +499,40 @@ std::vector<WIN32_FIND_DATAW> List(const std::wstring& folder) {
 // passes 259 characters while the destiny text stays within 255.
 // Bytes 500 to 599 fail their first four reads, more than the first run makes (three attempts,
 // and Wine's own second try inside the block read that meets 500): they are made up. A second
-// run over the same destiny reads only them again, fills them in, and says so; a third finds
-// nothing left to do.
+// disc in drive G: holds another r.bin of the same size and time: it never touches the copy.
+// The first disc in drive F: fills the copy in, reading only the bytes listed and a few it
+// compares, and the copy takes its source's date; a last run finds nothing left to do.
 bool RunFillIn(Session& s) {
     const std::string name = "fill in", source = s.At("refill"), destiny = s.At("refill-out");
     const std::string bytes = Pattern(3000, 11), copy = destiny + "\\r.bin";
-    if (!Check(name + ": source made", CreateDirectoryA(source.c_str(), nullptr) &&
-                                           MakeSource(source + "\\r.bin", bytes)))
+    if (!Check(name + ": both discs made", CreateDirectoryA(source.c_str(), nullptr) &&
+                                              MakeSource(source + "\\r.bin", bytes) &&
+                                              MakeSource("G:\\r.bin", Pattern(3000, 12))))
         return false;
-    const char* const lines[] = {
-        "Copied \"r.bin\" 2900bytes, written 3000bytes\r\nMade up 100 bytes of \"r.bin\": 500-599\r\n",
-        "Filled in 100 of 100 bytes of \"r.bin\": 500-599\r\n",
-        "Copy \"r.bin\" file already exists\r\n"};
-    const char* const records[] = {"\tmade-up\t500-599", "\tcomplete\t-", nullptr};
-    for (int run = 0; run < 3; ++run) {
-        const std::string lies = AsItLies(copy);  // the copy as the last run left it
-        StartRun(s, source + "\\*.*", destiny);
-        ConsoleShows(s, name + ": run " + std::to_string(run + 1) + "'s lines", lines[run]);
+    struct Run {
+        std::string from;
+        const char* lines;
+        const char* record;
+    } const runs[] = {
+        {source, "Copied \"r.bin\" 2900bytes, written 3000bytes\r\n"
+                 "Made up 100 bytes of \"r.bin\": 500-599\r\n", "\tmade-up\t500-599"},
+        {"G:", "Source \"r.bin\" is not the file its copy was made from: not filled in\r\n",
+         nullptr},
+        {"F:", "Filled in 100 of 100 bytes of \"r.bin\": 500-599\r\n", "\tcomplete\t-"},
+        {source, "Copy \"r.bin\" file already exists\r\n", nullptr},
+    };
+    for (const Run& run : runs) {
+        const std::string lies = AsItLies(copy), with = name + ", from " + run.from;
+        StartRun(s, run.from + "\\*.*", destiny);
+        ConsoleShows(s, with + ": the console's lines", run.lines);
         if (!RunEnds(s, name, "Done")) return false;
-        if (records[run]) RecordRun(s, source + "\\*.*", destiny, copy + records[run] + "\r\n");
-        CheckDamageRecord(s, name + ", run " + std::to_string(run + 1));
-        if (run == 2)
-            Check(name + ": the finished copy is left alone", AsItLies(copy) == lies, lies);
+        if (run.record) RecordRun(s, run.from + "\\*.*", destiny, copy + run.record + "\r\n");
+        CheckDamageRecord(s, with);
+        if (!run.record)
+            Check(with + ": the copy is left alone", AsItLies(copy) == lies, lies);
     }
+    Check(name + ": the filled-in copy has its source's date",
+          AsItLies(copy) == AsItLies(source + "\\r.bin"), AsItLies(copy));
     return CheckCopied(name + ": the copy is the source, byte for byte", copy, bytes);
 }
 
@@ -595,6 +608,10 @@ void RunClosedWindow(Session& s, const Program& program, const std::string& big)
           Hex(GetFileAttributesA(big.c_str())));
     const std::string mismatch = PrefixMismatch(big, copy);
     Check(name + ": the destiny file is left cut short", mismatch.empty(), mismatch);
+    RecordRun(s, big, destiny,
+              copy + "\tmissing\t" + std::to_string(FileSize(copy)) + "-" +
+                  std::to_string(kBigSize - 1) + "\r\n");
+    CheckDamageRecord(s, name + ": the cut copy is recorded");
     CheckConsoleFile(s, name + ", no line added");
     CheckLog(s, name + ", without a stop or totals",
              {Plain("Copying files \"<B>" + big + "</B>\" to " + destiny),
@@ -655,6 +672,49 @@ void RunSecondStart(Session& s, const std::string& exe) {
           ReadWholeFile(s.At("tramox.ini"), &ini) && ini.find("logSettings: yes\r\n") != ini.npos);
 }
 
+// A copy from a slow medium cut short by closing the window, and the next start of the program,
+// which finishes it from where the close left it.
+void RunCutByClose(Session& s, const std::string& exe) {
+    const std::string name = "cut by close", source = s.At("slow") + "\\cut.bin";
+    const std::string destiny = s.At("cut-out"), copy = destiny + "\\cut.bin";
+    const std::string bytes = Pattern(256 << 10, 13);
+    if (!Check(name + ": source made", WriteWholeFile(s.At("tramox.ini"), kSettings) &&
+                                           MakeSource(source, bytes)))
+        return;
+    long long written = 0;
+    for (int start = 0; start < 2; ++start) {
+        Program program;
+        if (!Check(name + ": program starts", StartProgram(exe, s.work, &program) == 0)) return;
+        s.window = WaitForMainWindow(program, kMainClass, 20000);
+        if (!Check(name + ": main window appears", s.window != nullptr) || !FindControls(s))
+            return Release(&program);
+        StartRun(s, source, destiny);
+        DWORD exitCode = 0;
+        if (start == 0) {
+            Check(name + ": copying starts", WaitFor([&] { return FileSize(copy) > 0; }, kRunMs));
+            Check(name + ": the program ends", CloseAndWait(program, s.window, 10000, &exitCode));
+            written = FileSize(copy);
+            Check(name + ": the copy is cut short", written < static_cast<long long>(bytes.size()),
+                  std::to_string(written));
+            RecordRun(s, source, destiny,
+                      copy + "\tmissing\t" + std::to_string(written) + "-" +
+                          std::to_string(bytes.size() - 1) + "\r\n");
+            CheckDamageRecord(s, name + ": the cut copy is recorded on the way out");
+        } else {
+            const std::string rest = std::to_string(bytes.size() - written);
+            Check(name + ": the next start fills in the rest",
+                  PaneEndsWith(s, "Filled in " + rest + " of " + rest + " bytes of \"cut.bin\": " +
+                                      std::to_string(written) + "-" +
+                                      std::to_string(bytes.size() - 1) + "\r\n") &&
+                      RunEnds(s, name, "Done"));
+            CheckCopied(name + ": the copy is the source, byte for byte", copy, bytes);
+            Check(name + ": and has its date", AsItLies(copy) == AsItLies(source), AsItLies(copy));
+            CloseAndWait(program, s.window, 10000, &exitCode);
+        }
+        Release(&program);
+    }
+}
+
 bool FindControls(Session& s) {
     s.sourceEdit = ControlNamed(s.window, "SourceEdit");
     s.destinyEdit = ControlNamed(s.window, "DestinyEdit");
@@ -699,6 +759,7 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
         RunClosedWindow(s, program, big);
     Release(&program);
     RunSecondStart(s, arguments.exe);
+    RunCutByClose(s, arguments.exe);
     for (const char* file : {"big-out-1\\big.bin", "big-out-2\\big.bin", "big.bin"})
         Remove(s.At(file));
     return Summary();
