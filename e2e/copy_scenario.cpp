@@ -23,11 +23,10 @@ namespace {
 // Colours of the test's own, so that each entry's kind shows in the log.
 constexpr char kPlain[] = "C0C0C0", kWarning[] = "E0E000", kNotice[] = "00E0E0";
 // tramox.console is kept after exit, so that the abandoned run's console can be read.
-const std::string kSettings = std::string("htmlFont: Courier\r\nfontSizeHtmlLog: 2\r\n") +
-                              "fontColorHtmlLog: " + kPlain +
-                              "\r\nwarningColorHtmlLog: " + kWarning +
-                              "\r\nnoticeColorHtmlLog: " + kNotice +
-                              "\r\ndumpResults: yes\r\ndepthRead: 2\r\n";
+const std::string kSettings =
+    std::string("htmlFont: Courier\r\nfontSizeHtmlLog: 2\r\n") + "fontColorHtmlLog: " + kPlain +
+    "\r\nwarningColorHtmlLog: " + kWarning + "\r\nnoticeColorHtmlLog: " + kNotice +
+    "\r\ndumpResults: yes\r\ndepthRead: 2\r\n";
 
 // Every source is dated 21 June 2008 9:05:08 local time, so that the log's details are known.
 constexpr char kDated[] = ", modified: 21st June 2008 9:05:08";
@@ -194,7 +193,8 @@ std::string AsItLies(const std::string& path) {
     FileTimeToSystemTime(&data.ftLastWriteTime, &at);
     unsigned long long ticks =
         (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-         data.ftLastWriteTime.dwLowDateTime) % 10000000ull;
+         data.ftLastWriteTime.dwLowDateTime) %
+        10000000ull;
     char text[64];
     std::snprintf(text, sizeof text, "\t%lld\t%04u-%02u-%02u %02u:%02u:%02u.%07llu", FileSize(path),
                   at.wYear, at.wMonth, at.wDay, at.wHour, at.wMinute, at.wSecond, ticks);
@@ -208,7 +208,8 @@ void RecordRun(Session& s, const std::string& source, const std::string& destiny
     s.damage += std::string("#") + kWhen + " " + source + " -> " + destiny + "\r\n";
     const std::string folder = source.substr(0, source.find_last_of("\\/") + 1);
     for (size_t start = 0, end; (end = lines.find("\r\n", start)) != lines.npos; start = end + 2) {
-        const std::string line = lines.substr(start, end - start), copy = line.substr(0, line.find('\t'));
+        const std::string line = lines.substr(start, end - start),
+                          copy = line.substr(0, line.find('\t'));
         const std::string original = folder + copy.substr(copy.rfind('\\') + 1);
         s.damage += line + AsItLies(copy) + "\t" + original + AsItLies(original) + "\r\n";
     }
@@ -452,16 +453,17 @@ bool RunSlowMedium(Session& s) {
     if (!RunEnds(s, name, "Stopped")) return false;
     const long long written = FileSize(copy);
     WaitFor([&] { return WindowText(s.pane).size() > s.console.size() + 40; }, kAnswerMs);
-    const std::string lines = WindowText(s.pane).substr(std::min(s.console.size(),
-                                                                  WindowText(s.pane).size()));
-    const std::string missing = std::to_string(size - written) + " bytes of \"slow.bin\": " +
-                                std::to_string(written) + "-" + std::to_string(size - 1);
+    const std::string lines =
+        WindowText(s.pane).substr(std::min(s.console.size(), WindowText(s.pane).size()));
+    const std::string missing = std::to_string(size - written) +
+                                " bytes of \"slow.bin\": " + std::to_string(written) + "-" +
+                                std::to_string(size - 1);
     Check(name + ": the console tells the bytes not copied",
           lines.find("Not copied " + missing + "\r\nStopped by user") != std::string::npos, lines);
     s.console = WindowText(s.pane);
-    RecordRun(s, source + "\\slow.bin", destiny,
-              copy + "\tmissing\t" + std::to_string(written) + "-" + std::to_string(size - 1) +
-                  "\r\n");
+    RecordRun(
+        s, source + "\\slow.bin", destiny,
+        copy + "\tmissing\t" + std::to_string(written) + "-" + std::to_string(size - 1) + "\r\n");
     CheckDamageRecord(s, name);
     return true;
 }
@@ -506,16 +508,18 @@ bool RunFillIn(Session& s) {
     const std::string name = "fill in", source = s.At("refill"), destiny = s.At("refill-out");
     const std::string bytes = Pattern(3000, 11), copy = destiny + "\\r.bin";
     if (!Check(name + ": both discs made", CreateDirectoryA(source.c_str(), nullptr) &&
-                                              MakeSource(source + "\\r.bin", bytes) &&
-                                              MakeSource("G:\\r.bin", Pattern(3000, 12))))
+                                               MakeSource(source + "\\r.bin", bytes) &&
+                                               MakeSource("G:\\r.bin", Pattern(3000, 12))))
         return false;
     struct Run {
         std::string from;
         const char* lines;
         const char* record;
     } const runs[] = {
-        {source, "Copied \"r.bin\" 2900bytes, written 3000bytes\r\n"
-                 "Made up 100 bytes of \"r.bin\": 500-599\r\n", "\tmade-up\t500-599"},
+        {source,
+         "Copied \"r.bin\" 2900bytes, written 3000bytes\r\n"
+         "Made up 100 bytes of \"r.bin\": 500-599\r\n",
+         "\tmade-up\t500-599"},
         {"G:", "Source \"r.bin\" is not the file its copy was made from: not filled in\r\n",
          nullptr},
         {"F:", "Filled in 100 of 100 bytes of \"r.bin\": 500-599\r\n", "\tcomplete\t-"},
@@ -528,8 +532,7 @@ bool RunFillIn(Session& s) {
         if (!RunEnds(s, name, "Done")) return false;
         if (run.record) RecordRun(s, run.from + "\\*.*", destiny, copy + run.record + "\r\n");
         CheckDamageRecord(s, with);
-        if (!run.record)
-            Check(with + ": the copy is left alone", AsItLies(copy) == lies, lies);
+        if (!run.record) Check(with + ": the copy is left alone", AsItLies(copy) == lies, lies);
     }
     Check(name + ": the filled-in copy has its source's date",
           AsItLies(copy) == AsItLies(source + "\\r.bin"), AsItLies(copy));
@@ -678,8 +681,8 @@ void RunCutByClose(Session& s, const std::string& exe) {
     const std::string name = "cut by close", source = s.At("slow") + "\\cut.bin";
     const std::string destiny = s.At("cut-out"), copy = destiny + "\\cut.bin";
     const std::string bytes = Pattern(256 << 10, 13);
-    if (!Check(name + ": source made", WriteWholeFile(s.At("tramox.ini"), kSettings) &&
-                                           MakeSource(source, bytes)))
+    if (!Check(name + ": source made",
+               WriteWholeFile(s.At("tramox.ini"), kSettings) && MakeSource(source, bytes)))
         return;
     long long written = 0;
     for (int start = 0; start < 2; ++start) {
@@ -703,8 +706,8 @@ void RunCutByClose(Session& s, const std::string& exe) {
         } else {
             const std::string rest = std::to_string(bytes.size() - written);
             Check(name + ": the next start fills in the rest",
-                  PaneEndsWith(s, "Filled in " + rest + " of " + rest + " bytes of \"cut.bin\": " +
-                                      std::to_string(written) + "-" +
+                  PaneEndsWith(s, "Filled in " + rest + " of " + rest +
+                                      " bytes of \"cut.bin\": " + std::to_string(written) + "-" +
                                       std::to_string(bytes.size() - 1) + "\r\n") &&
                       RunEnds(s, name, "Done"));
             CheckCopied(name + ": the copy is the source, byte for byte", copy, bytes);

@@ -90,7 +90,8 @@ void DateDestiny() {
     if (CopyJob.destinyFile.mode != rt::FileMode::InOut) return;
     int64_t reached = std::max(CopyJob.fillIn.copySize, CopyJob.fileBytesWritten);
     if (static_cast<uint64_t>(reached) != CopyJob.entry.size) return;
-    CopyJob.undated = os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
+    CopyJob.undated =
+        os::SetFileWriteTime(CopyJob.destinyFile.handle, CopyJob.entry.writeTime) != 0;
 }
 
 void CloseDestiny() {

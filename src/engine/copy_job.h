@@ -54,7 +54,7 @@ struct CopyJobRecord {
     std::vector<ByteRange> damage[kDamageKinds];
     bool damagePending = false, byteMadeUp = false;
     bool damageRunHeaded = false;  // this run's line in tramox.damage is written
-    bool undated = false;  // the destiny could not be given its source's date
+    bool undated = false;          // the destiny could not be given its source's date
     FillInRecord fillIn;
 };
 

@@ -112,8 +112,9 @@ void ReportDamage(bool quiet) {
     else if (CopyJob.fileBytesWritten < listed)
         NoteDamage(missing, CopyJob.fileBytesWritten, listed - 1);
     const std::string destiny = output::RecordPath(CopyJob.destinyFolder, CopyJob.entry.fullName);
-    const output::SourceIdentity source{output::RecordPath(CopyJob.sourceFolder, CopyJob.entry.fullName),
-                                        CopyJob.entry.size, CopyJob.entry.writeTime};
+    const output::SourceIdentity source{
+        output::RecordPath(CopyJob.sourceFolder, CopyJob.entry.fullName), CopyJob.entry.size,
+        CopyJob.entry.writeTime};
     const auto [size, time] = DestinyNow();
     std::vector<std::string> record;
     for (int kind = 0; kind < kDamageKinds; ++kind) {
@@ -123,8 +124,8 @@ void ReportDamage(bool quiet) {
         record.push_back(output::RecordLine(destiny, kind, ranges, size, time, source));
     }
     output::RecordedDamage earlier;
-    if (record.empty() &&
-        (CopyJob.fillIn.active || output::LatestDamage(destiny, &earlier) != output::Recorded::None))
+    if (record.empty() && (CopyJob.fillIn.active ||
+                           output::LatestDamage(destiny, &earlier) != output::Recorded::None))
         record.push_back(output::RecordLine(destiny, kDamageKinds, {}, size, time, source));
     if (record.empty()) return;  // a whole copy of a file never recorded adds nothing anywhere
     if (!CopyJob.damageRunHeaded) record.insert(record.begin(), RunLine());

@@ -27,7 +27,6 @@ const char* AttributeText(uint32_t attributes) {
     }
 }
 
-
 // The file's own last-write time; its directory entry's when the file cannot be opened.
 uint32_t ModifiedTime() {
     os::FileHandle file = os::kInvalidFile;

@@ -32,8 +32,8 @@ bool SameSource(const output::SourceIdentity& recorded) {
     const rt::DirEntry& now = CopyJob.entry;
     std::string_view name = recorded.path;
     name.remove_prefix(std::min(name.size(), name.find_last_of('\\') + 1));
-    uint64_t apart = std::max(now.writeTime, recorded.writeTime) -
-                     std::min(now.writeTime, recorded.writeTime);
+    uint64_t apart =
+        std::max(now.writeTime, recorded.writeTime) - std::min(now.writeTime, recorded.writeTime);
     return os::SameName(name, now.fullName) && now.size == recorded.size &&
            (apart == 0 || apart == kHour);
 }
@@ -130,7 +130,8 @@ void OpenDestiny() {
 
 bool SeekListed() {
     DamageKind kind = missing;
-    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range =
+        output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     if (range == nullptr) return false;
     if (range->first > CopyJob.fileBytesWritten) {
         CopyJob.fileBytesWritten = range->first;
@@ -142,13 +143,15 @@ bool SeekListed() {
 
 int64_t ListedLeft() {
     DamageKind kind = missing;
-    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range =
+        output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     return range ? range->last - CopyJob.fileBytesWritten + 1 : 0;
 }
 
 bool KeepUnreadable() {
     DamageKind kind = missing;
-    const ByteRange* range = output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
+    const ByteRange* range =
+        output::ListedFrom(CopyJob.fillIn.listed, CopyJob.fileBytesWritten, &kind);
     if (!CopyJob.fillIn.active || range == nullptr || kind == missing) return false;
     int64_t at = CopyJob.fileBytesWritten;
     NoteDamage(kind, at, at);  // it stays what it was

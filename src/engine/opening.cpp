@@ -50,7 +50,8 @@ void SearchDestiny() {
     bool found = rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
     Outcome outcome = Settle(JobState::SearchDestiny, exists);
-    Existing existing = outcome == Outcome::Succeeded ? FillInWanted(DestinyPath()) : Existing::Keep;
+    Existing existing =
+        outcome == Outcome::Succeeded ? FillInWanted(DestinyPath()) : Existing::Keep;
     if (existing == Existing::Fill)
         CopyJob.state = JobState::PrepareSource;
     else if (existing == Existing::Foreign)

@@ -24,8 +24,8 @@ constexpr int kComplete = kDamageKinds;
 
 std::string RecordPath(std::string_view folder, std::string_view name) {
     std::string whole = folder.starts_with("\\\\?\\") ? std::string(folder)
-                        : folder.empty()               ? os::FullPath(".")
-                                                       : os::FullPath(folder);
+                        : folder.empty()              ? os::FullPath(".")
+                                                      : os::FullPath(folder);
     std::replace(whole.begin(), whole.end(), '/', '\\');
     size_t kept = whole.starts_with("\\\\?\\") ? 4 : whole.starts_with("\\\\") ? 2 : 0;
     std::string form = whole.substr(0, kept);
@@ -57,8 +57,8 @@ std::string RecordLine(const std::string& destiny, int kind, const std::vector<B
                        int64_t size, uint64_t writeTime, const SourceIdentity& source) {
     std::string text = kind == kComplete ? "-" : RangesText(ranges, " ");
     return destiny + "\t" + std::string(kKindWords[kind]) + "\t" + text + "\t" +
-           std::to_string(size) + "\t" + rt::FileTimeStamp(writeTime) + "\t" + source.path +
-           "\t" + std::to_string(source.size) + "\t" + rt::FileTimeStamp(source.writeTime);
+           std::to_string(size) + "\t" + rt::FileTimeStamp(writeTime) + "\t" + source.path + "\t" +
+           std::to_string(source.size) + "\t" + rt::FileTimeStamp(source.writeTime);
 }
 
 void AppendDamageLines(const std::vector<std::string>& lines) {
@@ -227,8 +227,8 @@ void Note(DamageScan::Block& block, ParsedLine* line) {
     block.names = true;
     if (!block.sound) return;
     unsigned bit = line ? 1u << line->kind : 0, kinds = block.kinds | bit;
-    bool agrees = line && !(block.kinds & bit) &&
-                  (block.kinds == 0 || SameSource(block.damage, *line));
+    bool agrees =
+        line && !(block.kinds & bit) && (block.kinds == 0 || SameSource(block.damage, *line));
     if (!agrees || ((kinds & kCompleteBit) && kinds != kCompleteBit)) {
         block.sound = false;
         block.damage = RecordedDamage{};  // its ranges serve no one now

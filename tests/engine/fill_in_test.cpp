@@ -58,7 +58,8 @@ void StartAgain() {
     std::vector<std::tuple<std::string, std::string, uint32_t, uint64_t>> kept;
     for (const std::string& path : {sourceFile, std::string(kCopy), std::string(kRecord)})
         if (sim::Exists(path))
-            kept.emplace_back(path, sim::Content(path), sim::Attributes(path), sim::WriteTime(path));
+            kept.emplace_back(path, sim::Content(path), sim::Attributes(path),
+                              sim::WriteTime(path));
     EngineTest::Restart();
     sim::AddDrive('D');
     for (const auto& [path, content, attributes, time] : kept)
@@ -88,6 +89,15 @@ const FillRow kRows[] = {
          if (run < 2) StopAt(600 + 200 * run);
      },
      {"Filled in 200 of 200 bytes of \"x.bin\": 800-999"}},
+    {"a Stop right after the source is closed still dates the whole copy",
+     {},
+     1,
+     [](int) {
+         onState = [](JobState state) {
+             if (state == JobState::CloseDestiny) engine::StopCopyRun(), onState = nullptr;
+         };
+     },
+     {}},
     {"a not-copied byte still unreadable is made up as in a copy",
      {{300, 300, -1}},
      2,

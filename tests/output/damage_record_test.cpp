@@ -61,7 +61,7 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
         {kRun + Made("3-5 8"), "D:\\out\\b.bi", "none"},                        // another path
         {kRun + other, kFile, "none"},
         {kRun + Made("3-5 8") + kRun + Line("made-up\t0-x\t1\t" + kTime, "D:\\out\\b.bin"), kFile,
-         made},                                                         // another path's bad line
+         made},  // another path's bad line
         {kRun + Made("1-2 3-4 9"), "d:\\OUT\\A.BIN", "| 1-4 9-9|||10|" + kTime},  // either case
         {kRun + Made("1-4") + Line("differs\t5\t10\t" + kTime) +
              Line("missing\t10-9223372036854775806\t10\t" + kTime),
@@ -102,8 +102,8 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
              // Ranges the file cannot hold: past its end, missing bytes not its tail or past the
              // source's end, two kinds on one byte, more bytes than a count holds.
              "made-up\t10" + tail, "missing\t2000-2999" + tail, "missing\t10 12" + tail,
-             "missing\t10-12" + tail + kSource, "made-up\t1-5" + tail + "\r\n" + kFile +
-             "\tdiffers\t5" + tail,
+             "missing\t10-12" + tail + kSource,
+             "made-up\t1-5" + tail + "\r\n" + kFile + "\tdiffers\t5" + tail,
              "made-up\t0-9223372036854775806\t9223372036854775807\t" + kTime + "\r\n" + kFile +
                  "\tmissing\t9223372036854775807\t9223372036854775807\t" + kTime,
              // Lines of one block that disagree on the source.
@@ -136,11 +136,14 @@ TEST_F(OutputTest, DamageRecordIsStreamed) {
 // compared on: nearest the first listed range, taking turns on either side.
 TEST_F(OutputTest, RecordPathsAndComparedBytes) {
     const std::pair<const char*, const char*> forms[] = {
-        {"D:/out//", "D:\\out\\a.bin"},        {"out\\", "C:\\work\\out\\a.bin"},
-        {"D:\\out\\.\\s\\..", "D:\\out\\a.bin"}, {"", "C:\\work\\a.bin"},
+        {"D:/out//", "D:\\out\\a.bin"},
+        {"out\\", "C:\\work\\out\\a.bin"},
+        {"D:\\out\\.\\s\\..", "D:\\out\\a.bin"},
+        {"", "C:\\work\\a.bin"},
         {"\\\\?\\D:\\out\\", "\\\\?\\D:\\out\\a.bin"},
     };
-    for (auto [folder, form] : forms) EXPECT_EQ(output::RecordPath(folder, "a.bin"), form) << folder;
+    for (auto [folder, form] : forms)
+        EXPECT_EQ(output::RecordPath(folder, "a.bin"), form) << folder;
     output::RecordedDamage damage;
     damage.ranges[madeUp] = {{3, 4}};
     damage.ranges[differs] = {{7, 7}};
