@@ -38,6 +38,7 @@ struct FillRow {
     std::vector<std::string> lastConsole;    // the last run's lines; empty: not told
     std::string copy = "";                   // the destiny at the end; empty: the source
     uint32_t attributes = os::kAttrArchive;  // the destiny's at the end
+    std::string logged = "";                 // an entry the log must hold, with its colour
 };
 
 void StopAt(int64_t byte) {
@@ -51,6 +52,21 @@ void PutSource(const std::string& content, const std::string& path = kSource) {
     sim::AddFile(path, content, os::kAttrArchive, kSourceTime);
     sourceFile = path;
     sourceSpec = path.substr(0, path.rfind('\\') + 1) + "*.*";
+}
+
+// The record as older runs wrote it, its lines naming no source.
+void ForgetSources() {
+    std::string record = sim::Content(kRecord);
+    for (size_t at; (at = record.find("\tC:\\src")) != std::string::npos;)
+        record.erase(at, record.find("\r\n", at) - at);
+    sim::AddFile(kRecord, record);
+}
+
+// The user closes the window; the run is abandoned at the next step.
+void CloseWindow() {
+    onState = nullptr;
+    os::Post(Controls.mainWindow, os::kMsgClose, 0, 0);
+    sim::PumpMessages();
 }
 
 // The program started again on the same disks after its window was closed.
@@ -94,7 +110,16 @@ const FillRow kRows[] = {
      1,
      [](int) {
          onState = [](JobState state) {
-             if (state == JobState::CloseDestiny) engine::StopCopyRun(), onState = nullptr;
+             if (state == JobState::CloseSource) engine::StopCopyRun(), onState = nullptr;
+         };
+     },
+     {}},
+    {"closing the window after the last byte still dates the whole copy",
+     {},
+     1,
+     [](int) {
+         onState = [](JobState state) {
+             if (state == JobState::CloseSource) CloseWindow();
          };
      },
      {}},
@@ -121,7 +146,10 @@ const FillRow kRows[] = {
          if (run == 1) PutSource(std::string(1000, 'z'));
      },
      {"Source \"x.bin\" is not the file its copy was made from: not filled in"},
-     Thousand().replace(100, 2, "aa")},
+     Thousand().replace(100, 2, "aa"),
+     os::kAttrArchive,
+     "COLOR=#00FFFF>Source \"<B>x.bin</B>\" is not the file its copy was made from: not "
+     "filled in</FONT>"},
     {"a longer source is another file",
      {{100, 101, 17}},
      2,
@@ -157,12 +185,28 @@ const FillRow kRows[] = {
      {{100, 101, 17}},
      2,
      [](int run) {
-         if (run != 1) return;
-         std::string record = sim::Content(kRecord);
-         size_t source = record.find("\tC:\\src");
-         sim::AddFile(kRecord, record.erase(source, record.find("\r\n", source) - source));
+         if (run == 1) ForgetSources();
      },
      {"Filled in 2 of 2 bytes of \"x.bin\": 100-101"}},
+    {"a record of an older run is not honoured when no byte of the copy can be compared",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run != 1) return;
+         ForgetSources();
+         sim::FailReadRange(kSource, 0, 99, -1);
+         sim::FailReadRange(kSource, 102, 999, -1);
+     },
+     {"Copy \"x.bin\" file already exists"},
+     Thousand().replace(100, 2, "aa")},
+    {"a record of an older run never fills a copy longer than the source",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run == 1) ForgetSources(), PutSource(Thousand().substr(0, 900));
+     },
+     {"Copy \"x.bin\" file already exists"},
+     Thousand().replace(100, 2, "aa")},
     {"the disc in another drive, the destiny spelt otherwise, fills in",
      {{100, 101, 17}},
      2,
@@ -176,10 +220,7 @@ const FillRow kRows[] = {
      [](int run) {
          if (run == 0)
              onState = [](JobState) {
-                 if (CopyJob.fileBytesWritten < 600) return;
-                 onState = nullptr;
-                 os::Post(Controls.mainWindow, os::kMsgClose, 0, 0);
-                 sim::PumpMessages();
+                 if (CopyJob.fileBytesWritten >= 600) CloseWindow();
              };
          if (run == 1) StartAgain();
      },
@@ -284,6 +325,7 @@ TEST_F(EngineTest, FillInRunAfterRun) {
             << testing::PrintToString(ConsoleLines());
         EXPECT_EQ(sim::Content(kCopy), row.copy.empty() ? Thousand() : row.copy);
         EXPECT_EQ(sim::Attributes(kCopy), row.attributes);
+        EXPECT_NE(Log().find(row.logged), std::string::npos) << row.logged;
     }
 }
 
