@@ -21,7 +21,12 @@ deps:
 	  echo "Installing:$$missing"; \
 	  dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386; \
 	  $(SUDO) apt-get update -qq || echo "apt-get update failed in part (a mirror syncing?): installing from the indexes it did get"; \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing || { \
+	    echo "Installing again from Debian 12's main archive alone: an index it lacks (i386 security, say) leaves amd64 and i386 versions apart"; \
+	    list=$$(mktemp); printf 'deb http://deb.debian.org/debian bookworm main\ndeb http://deb.debian.org/debian bookworm-updates main\n' > $$list; \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends \
+	      -o Dir::Etc::sourcelist=$$list -o Dir::Etc::sourceparts=/nonexistent $$missing; \
+	    status=$$?; rm -f $$list; exit $$status; }; \
 	fi
 
 native: deps
