@@ -189,7 +189,8 @@ bool ParseLine(const std::string_view* fields, size_t count, ParsedLine* line) {
            rt::ParseFileTimeStamp(fields[7], &line->source.writeTime);
 }
 
-bool SameSource(const RecordedDamage& damage, const ParsedLine& line) {
+// Lines of one block agree on the destiny as it lay and on its source.
+bool SameFiles(const RecordedDamage& damage, const ParsedLine& line) {
     return damage.size == line.size && damage.writeTime == line.writeTime &&
            damage.sourceKnown == line.sourceKnown && damage.source.path == line.source.path &&
            damage.source.size == line.source.size &&
@@ -228,7 +229,7 @@ void Note(DamageScan::Block& block, ParsedLine* line) {
     if (!block.sound) return;
     unsigned bit = line ? 1u << line->kind : 0, kinds = block.kinds | bit;
     bool agrees =
-        line && !(block.kinds & bit) && (block.kinds == 0 || SameSource(block.damage, *line));
+        line && !(block.kinds & bit) && (block.kinds == 0 || SameFiles(block.damage, *line));
     if (!agrees || ((kinds & kCompleteBit) && kinds != kCompleteBit)) {
         block.sound = false;
         block.damage = RecordedDamage{};  // its ranges serve no one now
