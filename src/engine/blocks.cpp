@@ -1,9 +1,9 @@
 // The source read ahead in blocks sized by the medium's speed, and the read-back of a stretch.
-// A read that fails or comes short leaves the byte where it stopped to one-byte attempts, and
-// reads stay one byte long until a page has read cleanly: inside a bad spot every read is a
-// counted attempt of exactly one byte, as without blocks.
+// A read that comes short leaves the byte where it stopped to one-byte attempts; a read that
+// fails whole is walked one byte per read up to the byte that fails. Once that byte is settled,
+// reads grow again at once, 1, 2, 4, ... bytes up to the sized block, so that a bad spot costs a
+// few reads, and a later bad byte is met by at most one uncounted read, as in a block.
 #include <algorithm>
-#include <chrono>
 
 #include "engine/copy_job.h"
 #include "engine/steps.h"
@@ -23,75 +23,98 @@ constexpr double kBlockSeconds = 0.025;
 
 uint8_t sourceBlock[kLargestBlock];
 uint8_t readBackBlock[kLargestBlock];
-int64_t sizedBlock = kPage;  // the medium's pace carries over from file to file
+int64_t sizedBlock = kPage;  // the medium's pace carries over from file to file of a run
 
 bool InBlock(int64_t offset) { return offset >= CopyJob.blockStart && offset < CopyJob.blockEnd; }
 
-bool OneByteReads() {
-    return !blockTransfers || (CopyJob.cleanBytes >= 0 && CopyJob.cleanBytes < kPage);
+int64_t Largest() {
+    return std::min(sizedBlock, std::clamp<int64_t>(blockBytes, 1, kLargestBlock));
 }
 
 // The next block's size from the last read's rate: no more than four times the last block, so
 // that a slow medium is found out before a long read.
-void SizeNextBlock(int64_t bytes, std::chrono::steady_clock::duration took) {
-    double seconds = std::chrono::duration<double>(took).count();
+void SizeNextBlock(int64_t bytes, uint64_t microseconds) {
+    double seconds = microseconds / 1e6;
     double fits = seconds > 0 ? bytes * (kBlockSeconds / seconds) : 4.0 * bytes;
     sizedBlock = static_cast<int64_t>(std::min(fits, 4.0 * bytes));
     sizedBlock = std::clamp<int64_t>(sizedBlock, kPage, kLargestBlock);
 }
 
-// Reads up to `count` source bytes at `offset`; how many came, 0 when the read failed.
+// One read of up to `count` source bytes at `offset`; how many came, 0 when the read failed.
 int64_t ReadSourceAt(int64_t offset, uint8_t* buffer, int64_t count) {
-    if (CopyJob.sourcePosition != offset) {
-        rt::Seek(CopyJob.sourceFile, offset);
-        if (rt::IoResult() != 0) return CopyJob.sourcePosition = -1, 0;
-    }
     uint32_t done = 0;
-    rt::Read(CopyJob.sourceFile, buffer, static_cast<uint32_t>(count), &done);
-    if (rt::IoResult() != 0) return CopyJob.sourcePosition = -1, 0;  // where it stopped is unknown
-    CopyJob.sourcePosition = offset + done;
-    return done;
+    rt::ReadAt(CopyJob.sourceFile, offset, buffer, static_cast<uint32_t>(count), &done);
+    return rt::IoResult() != 0 ? 0 : done;
+}
+
+// The byte at `at` failed a one-byte read: it gets its attempts alone, and reads grow after it.
+void FoundBad(int64_t at) {
+    CopyJob.walkEnd = at + 1;
+    CopyJob.growth = 1;
+}
+
+// One-byte reads from `offset`, the healthy ones gathered into one stretch up to the end of the
+// walk; a failed one after the first is the next byte's first attempt.
+int64_t Walk(int64_t offset, int64_t until, bool* nextFailed) {
+    int64_t got = ReadSourceAt(offset, sourceBlock, 1);
+    CopyJob.blockStart = offset;
+    CopyJob.blockEnd = offset + got;
+    if (got == 0) {
+        FoundBad(offset);
+        return 0;
+    }
+    while (blockTransfers && CopyJob.blockEnd < std::min(until, CopyJob.walkEnd)) {
+        int64_t at = CopyJob.blockEnd;
+        if (ReadSourceAt(at, sourceBlock + (at - offset), 1) != 1) {
+            FoundBad(at);
+            *nextFailed = true;
+            break;
+        }
+        ++CopyJob.blockEnd;
+    }
+    return CopyJob.blockEnd - offset;
+}
+
+// A block of the sized length, or of the growing one after a bad spot; only a block as sized
+// teaches the sizer, as growing reads say nothing of the medium's pace.
+int64_t ReadAhead(int64_t offset, int64_t reach) {
+    bool growing = CopyJob.growth > 0;
+    int64_t want =
+        std::max<int64_t>(1, std::min({growing ? CopyJob.growth : Largest(), Largest(), reach}));
+    uint64_t start = os::SteadyMicroseconds();
+    int64_t got = ReadSourceAt(offset, sourceBlock, want);
+    uint64_t took = os::SteadyMicroseconds() - start;
+    CopyJob.blockStart = offset;
+    CopyJob.blockEnd = offset + got;
+    if (got == want && growing) {
+        CopyJob.growth = CopyJob.growth * 2 >= Largest() ? 0 : CopyJob.growth * 2;
+    } else if (got == want) {
+        if (want > 1) SizeNextBlock(got, took);
+    } else {
+        // Short: the byte where it stopped is read alone. Failed whole: which byte is bad is not
+        // known, so its bytes are walked one read each.
+        CopyJob.walkEnd = got > 0 ? offset + got + 1 : offset + want;
+        CopyJob.growth = 1;
+    }
+    return got;
 }
 
 }  // namespace
 
+void StartBlockSizing() { sizedBlock = kPage; }
+
 void ForgetSourceBlock() {
-    CopyJob.blockStart = CopyJob.blockEnd = CopyJob.sourcePosition = CopyJob.writtenAhead = 0;
-    CopyJob.cleanBytes = -1;
+    CopyJob.blockStart = CopyJob.blockEnd = CopyJob.writtenAhead = 0;
+    CopyJob.walkEnd = CopyJob.growth = 0;
 }
 
 int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t** bytes,
                    bool* nextFailed) {
     *nextFailed = false;
     if (!InBlock(offset)) {
-        int64_t cap = std::clamp<int64_t>(blockBytes, 1, kLargestBlock);
-        bool oneByte = OneByteReads();
-        int64_t want = oneByte ? 1 : std::min({sizedBlock, cap, reach});
-        auto start = std::chrono::steady_clock::now();
-        int64_t got = ReadSourceAt(offset, sourceBlock, std::max<int64_t>(want, 1));
-        if (want > 1 && got == want) SizeNextBlock(got, std::chrono::steady_clock::now() - start);
-        CopyJob.blockStart = offset;
-        CopyJob.blockEnd = offset + got;
-        if (got < want) {
-            CopyJob.cleanBytes = 0;  // the byte where the read stopped is read alone
-        } else if (oneByte && blockTransfers) {
-            // The clean bytes after a bad spot, still one read each, gathered into one stretch.
-            CopyJob.cleanBytes += got;
-            int64_t until = std::min({offset + wanted, offset + kPage, offset + reach});
-            while (CopyJob.blockEnd < until && CopyJob.cleanBytes < kPage) {
-                int64_t at = CopyJob.blockEnd;
-                if (ReadSourceAt(at, sourceBlock + (at - offset), 1) != 1) {
-                    CopyJob.cleanBytes = 0;
-                    *nextFailed = true;  // the first attempt of the byte after the stretch
-                    break;
-                }
-                ++CopyJob.blockEnd;
-                ++CopyJob.cleanBytes;
-            }
-            got = CopyJob.blockEnd - offset;
-        } else if (oneByte) {
-            CopyJob.cleanBytes += got;
-        }
+        bool alone = !blockTransfers || offset < CopyJob.walkEnd;
+        int64_t until = std::min(offset + wanted, offset + reach);
+        int64_t got = alone ? Walk(offset, until, nextFailed) : ReadAhead(offset, reach);
         if (got == 0) return 0;
     }
     *bytes = sourceBlock + (offset - CopyJob.blockStart);

@@ -37,11 +37,12 @@ struct CopyJobRecord {
     std::string sourceFolder, destinyFolder;  // UTF-8, as Windows holds them
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
-    // The source's bytes [blockStart, blockEnd) are read ahead. After a read that failed or came
-    // short, reads take one byte each until cleanBytes reach a page (-1: no bad spot met).
-    // sourcePosition is the platform's position, -1 unknown. Bytes below writtenAhead are on
-    // the destiny although not counted yet: a stretch whose read-back failed inside it.
-    int64_t blockStart = 0, blockEnd = 0, cleanBytes = -1, sourcePosition = 0, writtenAhead = 0;
+    // The source's bytes [blockStart, blockEnd) are read ahead. Below walkEnd reads take one byte
+    // each: the byte a read stopped short before, or the bytes of a read that failed whole, up to
+    // the one that fails. After a bad spot, reads of `growth` bytes double up to the sized block
+    // (0: blocks as sized). Bytes below writtenAhead are on the destiny although not counted
+    // yet: a stretch whose read-back failed inside it.
+    int64_t blockStart = 0, blockEnd = 0, walkEnd = 0, growth = 0, writtenAhead = 0;
     int32_t readDepth = 0, writeDepth = 0;
     uint8_t byteBuffer = 0, verifyByte = 0;
     int32_t transferred = 0;

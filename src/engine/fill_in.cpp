@@ -56,8 +56,7 @@ bool BoundBySource(output::RecordedDamage& listed) {
 // One read of the byte at `at`; false when it cannot be read.
 bool ByteAt(os::FileHandle file, int64_t at, uint8_t* byte) {
     uint32_t got = 0;
-    return os::SeekFile(file, at, os::kSeekBegin, nullptr) == 0 &&
-           os::ReadFile(file, byte, 1, &got) == 0 && got == 1;
+    return os::ReadFileAt(file, at, byte, 1, &got) == 0 && got == 1;
 }
 
 // How many of the bytes at `places` the source and the copy both give alike, one attempt each;

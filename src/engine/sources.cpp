@@ -145,6 +145,7 @@ void StartCopying() {
     if (Settings.proceedMinimized) os::ShowWin(Controls.mainWindow, os::kShowMinimize);
     if (!Settings.printProgress) Settings.printDetail = false;
     SetRunDepths();
+    StartBlockSizing();
     if (Settings.logSettings) output::ReportSettings();
     ShortText source = LoadPath(&CopyJobRecord::sourceSpec);
     ShortText destiny = LoadPath(&CopyJobRecord::destinyPath);

@@ -52,6 +52,8 @@ uint8_t PercentOf(uint64_t done, uint64_t size);
 int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t** bytes,
                    bool* nextFailed);
 void ForgetSourceBlock();
+// Every run's first block is a page, whatever medium the last run read.
+void StartBlockSizing();
 int64_t ReadBack(int64_t offset, const uint8_t* expected, int64_t count);
 
 // The counts of `count` bytes at fileBytesWritten: read (counters and histogram); written

@@ -80,6 +80,11 @@ std::string FullPath(std::string_view path);
 uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
                   uint32_t attributes, FileHandle* handle);
 uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done);
+// One read of the medium at `offset`, whatever the file pointer says (Wine's read at the pointer
+// reads again after a short read, out of the caller's sight); the pointer ends after what came.
+// At or past the end of the file: success with nothing read, as a read at the pointer gives.
+uint32_t ReadFileAt(FileHandle handle, int64_t offset, void* buffer, uint32_t count,
+                    uint32_t* done);
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32_t* done);
 uint32_t SeekFile(FileHandle handle, int64_t distance, uint32_t method, int64_t* position);
 uint32_t FileSize(FileHandle handle, uint64_t* size);
@@ -112,6 +117,9 @@ uint32_t FindNext(FindHandle handle, FindData* data);  // 18 when no more entrie
 void FindClose(FindHandle handle);
 
 // ---- Process ----
+// A steady clock for measuring how long an operation took, in microseconds from any start.
+uint64_t SteadyMicroseconds();
+
 // The process's current directory, zero-terminated; returns its length (0 on failure).
 uint32_t CurrentFolder(char* buffer, uint32_t capacity);
 

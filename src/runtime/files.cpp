@@ -27,8 +27,8 @@ bool OpenHandle(File& file, uint32_t access, uint32_t share, uint32_t dispositio
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file.handle = os::kInvalidFile;
     file.mode = FileMode::Closed;
-    uint32_t error = os::OpenFile(file.name.c_str(), access, share, disposition, attributes,
-                                  &file.handle);
+    uint32_t error =
+        os::OpenFile(file.name.c_str(), access, share, disposition, attributes, &file.handle);
     if (error != 0) {
         file.handle = os::kInvalidFile;
         SetIoResult(static_cast<int32_t>(error));
@@ -59,16 +59,22 @@ void EraseBound(File& file) {
 }
 
 bool CanRead(FileMode mode) {
-    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Output) SetIoResult(kIoNotOpenForInput);
-    else return true;
+    if (mode == FileMode::Closed)
+        SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Output)
+        SetIoResult(kIoNotOpenForInput);
+    else
+        return true;
     return false;
 }
 
 bool CanWrite(FileMode mode) {
-    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Input) SetIoResult(kIoNotOpenForOutput);
-    else return true;
+    if (mode == FileMode::Closed)
+        SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Input)
+        SetIoResult(kIoNotOpenForOutput);
+    else
+        return true;
     return false;
 }
 
@@ -213,16 +219,30 @@ void CreateNew(ByteFile& file) {
          ReplacementAttributes(file.name));
 }
 
-void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done) {
+namespace {
+
+void ReadFrom(ByteFile& file, const int64_t* position, void* buffer, uint32_t count,
+              uint32_t* done) {
     if (done) *done = 0;
     if (!Ready(file) || !CanRead(file.mode)) return;
     uint32_t got = 0;
-    uint32_t error = os::ReadFile(file.handle, buffer, count, &got);
+    uint32_t error = position ? os::ReadFileAt(file.handle, *position, buffer, count, &got)
+                              : os::ReadFile(file.handle, buffer, count, &got);
     if (done) *done = got;
     if (error != 0)
         SetIoResult(static_cast<int32_t>(error));
     else if (!done && got != count)
         SetIoResult(kIoShortRead);
+}
+
+}  // namespace
+
+void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done) {
+    ReadFrom(file, nullptr, buffer, count, done);
+}
+
+void ReadAt(ByteFile& file, int64_t position, void* buffer, uint32_t count, uint32_t* done) {
+    ReadFrom(file, &position, buffer, count, done);
 }
 
 void Write(ByteFile& file, const void* buffer, uint32_t count, uint32_t* done) {

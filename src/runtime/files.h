@@ -51,6 +51,8 @@ void CreateNew(ByteFile& file);  // read and write, created or emptied
 // Reads up to `count` records; `done` gets how many came. With done == nullptr a short read
 // sets code 100.
 void Read(ByteFile& file, void* buffer, uint32_t count, uint32_t* done = nullptr);
+// The same as one read of the medium at `position`, whatever was read or sought before.
+void ReadAt(ByteFile& file, int64_t position, void* buffer, uint32_t count, uint32_t* done);
 // Writes `count` records; with done == nullptr a short write sets code 101.
 void Write(ByteFile& file, const void* buffer, uint32_t count, uint32_t* done = nullptr);
 void Seek(ByteFile& file, int64_t position);

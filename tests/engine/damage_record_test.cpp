@@ -128,20 +128,5 @@ TEST_F(EngineTest, StopDuringAFailingReadBack) {
     engine::blockTransfers = true;
 }
 
-// One bad byte in a long file: its attempts are one byte each, a page follows one byte at a
-// time, and then the source is read in blocks again.
-TEST_F(EngineTest, BlocksAgainAfterABadSpot) {
-    sim::AddFile("C:\\src\\x.bin", std::string(300000, 'q'));
-    sim::AddFolder("D:\\out");
-    sim::FailReadRange("C:\\src\\x.bin", 1000, 1000, -1);
-    Set("depthRead", 3);
-    int before = sim::Count(sim::Op::Read);
-    Copy("C:\\src\\*.*", "D:\\out");
-    int reads = sim::Count(sim::Op::Read) - before;
-    EXPECT_GE(reads, 4 + 4096);
-    EXPECT_LE(reads, 4 + 4096 + 40);
-    EXPECT_EQ(ConsoleLines().back(), "Made up 1 bytes of \"x.bin\": 1000");
-}
-
 }  // namespace
 }  // namespace engine_test

@@ -41,6 +41,12 @@ uint32_t TakeFault(Op op, const std::string& path) {
     return 0;
 }
 
+void PassTime(const std::string& path, uint64_t count) {
+    auto pace = Machine().readPace.find(Upper(path));
+    if (pace != Machine().readPace.end())
+        Machine().steadyMicroseconds += static_cast<uint64_t>(count * 1e6 / pace->second);
+}
+
 uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count) {
     if (*count == 0) return 0;
     std::string upper = Upper(path);
@@ -53,6 +59,11 @@ uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count
         if (from > to) continue;
         uint64_t failing = FirstFailing(fault, from, to);
         if (failing < end) end = failing, first = &fault;
+    }
+    if (first != nullptr && first->whole) {
+        if (first->times > 0) ++first->failed[end];
+        *count = 0;
+        return first->error;
     }
     *count = end - offset;
     if (first == nullptr || end > offset) return 0;
@@ -96,12 +107,18 @@ void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t er
 }
 
 void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int times,
-                   uint32_t error) {
+                   uint32_t error, bool whole) {
     Lock lock(Mutex());
     Path parsed;
     if (!ParsePath(path, &parsed)) return;
     Machine().readFaults.push_back(
-        ReadFault{Upper(PathText(parsed)), first, last, times, error, {}});
+        ReadFault{Upper(PathText(parsed)), first, last, times, error, {}, whole});
+}
+
+void SetReadPace(const std::string& path, double bytesPerSecond) {
+    Lock lock(Mutex());
+    Path parsed;
+    if (ParsePath(path, &parsed)) Machine().readPace[Upper(PathText(parsed))] = bytesPerSecond;
 }
 
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last) {

@@ -164,13 +164,18 @@ uint32_t OpenFile(const char* path, uint32_t access, uint32_t share, uint32_t di
     return SetLastError(0);
 }
 
-uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
+namespace {
+
+uint32_t ReadFrom(FileHandle handle, const int64_t* offset, void* buffer, uint32_t count,
+                  uint32_t* done) {
     Lock lock(Mutex());
     if (done) *done = 0;
     std::string path;
     FileRecord* open = Handle(handle, &path);
     if (uint32_t error = TakeFault(Op::Read, path)) return SetLastError(error);
     if (!open) return SetLastError(kErrorInvalidHandle);
+    if (offset && *offset < 0) return SetLastError(kErrorInvalidParameter);
+    if (offset) open->position = static_cast<uint64_t>(*offset);
     if (!(open->access & kAccessRead)) return SetLastError(kErrorAccessDenied);
     uint64_t size = SizeOf(*open->node);
     uint64_t got = open->position >= size ? 0 : std::min<uint64_t>(count, size - open->position);
@@ -179,8 +184,20 @@ uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* don
     ReadBytes(*open->node, open->position, static_cast<char*>(buffer), got);
     open->position += got;
     Machine().bytes.fileRead += got;
+    PassTime(path, count);
     if (done) *done = static_cast<uint32_t>(got);
     return SetLastError(0);
+}
+
+}  // namespace
+
+uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
+    return ReadFrom(handle, nullptr, buffer, count, done);
+}
+
+uint32_t ReadFileAt(FileHandle handle, int64_t offset, void* buffer, uint32_t count,
+                    uint32_t* done) {
+    return ReadFrom(handle, &offset, buffer, count, done);
 }
 
 // A full disk takes what still fits and answers 112 for the rest.

@@ -95,6 +95,11 @@ uint32_t CurrentFolder(char* buffer, uint32_t capacity) {
     return length;
 }
 
+uint64_t SteadyMicroseconds() {
+    sim::internal::Lock lock(sim::internal::Mutex());
+    return sim::internal::Machine().steadyMicroseconds;
+}
+
 LocalTime GetLocalTime() {
     Lock lock(Mutex());
     return Machine().localTime;

@@ -62,14 +62,18 @@ enum class Op {
 // times < 0 fails for ever.
 void FailOperation(Op op, const std::string& pathPattern, int times, uint32_t error);
 // Reading any byte of [first, last] of the file fails `times` times (per byte), < 0 = for ever.
-// A longer read delivers the bytes before the first failing one, as Wine's reads do.
+// A longer read delivers the bytes before the first failing one, as Wine's reads do; with
+// `whole`, it fails as a whole, as Windows fails a read across a bad sector.
 void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int times,
-                   uint32_t error = os::kErrorCrc);
+                   uint32_t error = os::kErrorCrc, bool whole = false);
 // After `bytes` more bytes written to files on `drive`, writes there come short: they write
 // what fits and fail with 112 (the disk is full). Other drives keep their room.
 void FillDiskAfter(char drive, uint64_t bytes);
 // Where reads of the file started and how many bytes each asked for, failed ones too.
 std::vector<std::pair<uint64_t, uint64_t>> ReadsOf(const std::string& path);
+// Every read of the file takes as long as `bytesPerSecond` allows, on the steady clock
+// (os::SteadyMicroseconds), which nothing else moves: a slow medium without a timed test.
+void SetReadPace(const std::string& path, double bytesPerSecond);
 // Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
 // them; reading them back gives the stored bytes.
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);

@@ -73,6 +73,7 @@ struct ReadFault {
     int times;
     uint32_t error;
     std::map<uint64_t, int> failed;  // failures so far per byte
+    bool whole = false;              // a read across a failing byte fails, as Windows's do
 };
 
 struct WindowRecord {
@@ -128,6 +129,8 @@ struct State {
     Traffic bytes{};
     // Clock
     os::LocalTime localTime{2010, 5, 1, 3, 14, 7, 9, 51};
+    uint64_t steadyMicroseconds = 0;                // moved only by paced reads
+    std::map<std::string, double> readPace;         // bytes a second, per upper-case path
     int32_t utcOffsetMinutes = 0;
     // Windows and messages
     std::map<std::string, ClassRecord> classes;  // keyed by upper-case name
@@ -192,6 +195,8 @@ uint32_t TakeFault(Op op, const std::string& path);
 // as Wine's reads do; a read starting at such a byte fails with the returned error and counts
 // one failure for that byte alone.
 uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count);
+// A read of `count` bytes of the file takes the time its pace gives on the steady clock.
+void PassTime(const std::string& path, uint64_t count);
 // Notes a call that would change the entry at the absolute `path`; 19 when its drive is
 // write-protected, else 0.
 uint32_t TakeWrite(const std::string& path);

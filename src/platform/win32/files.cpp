@@ -26,6 +26,22 @@ uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* don
     return error;
 }
 
+uint32_t ReadFileAt(FileHandle handle, int64_t offset, void* buffer, uint32_t count,
+                    uint32_t* done) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    uint32_t error = Outcome(::ReadFile(AsHandle(handle), buffer, count, &got, &at));
+    if (error == ERROR_HANDLE_EOF) {  // where a read at the pointer gives nothing and success
+        ::SetLastError(0);
+        error = 0;
+        got = 0;
+    }
+    if (done) *done = got;
+    return error;
+}
+
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count, uint32_t* done) {
     DWORD put = 0;
     uint32_t error = Outcome(::WriteFile(AsHandle(handle), buffer, count, &put, nullptr));

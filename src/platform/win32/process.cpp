@@ -7,6 +7,14 @@ uint32_t CurrentFolder(char* buffer, uint32_t capacity) {
     return ::GetCurrentDirectoryA(capacity, buffer);
 }
 
+uint64_t SteadyMicroseconds() {
+    LARGE_INTEGER now{}, frequency{};
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<uint64_t>(now.QuadPart / frequency.QuadPart * 1000000 +
+                                 now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
+}
+
 LocalTime GetLocalTime() {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);

@@ -1,0 +1,103 @@
+// The source's reads around a bad byte and across runs, as the medium sees them: every read that
+// reaches the platform, where it started and how long it was.
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using Reads = std::vector<std::pair<uint64_t, uint64_t>>;
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+    return bytes;
+}
+
+// Each read after the first at most four times as long as the one before, so that a slow
+// medium is found out before a long read.
+void ExpectGrowthCapped(const Reads& reads) {
+    for (size_t i = 1; i < reads.size(); ++i)
+        EXPECT_LE(reads[i].second, 4 * reads[i - 1].second) << "read " << i;
+}
+
+// Byte 1000 of a long file fails `times` reads (for ever when < 0). Its attempts are reads of it
+// alone, counted, and no other read but the one that met it touches it; the reads after it grow
+// again at once, doubling from one byte up to a block.
+TEST_F(EngineTest, ABadSpotCostsLittle) {
+    const struct Row {
+        const char* what;
+        int times, depth;
+        bool whole;      // reads across it fail whole, as on Windows
+        int readsOfIt;   // reads that start on it
+        bool madeUp;
+    } rows[] = {
+        {"Wine: a read runs short before it", -1, 3, false, 4, true},
+        {"Windows: a read across it fails whole, and is walked byte by byte", -1, 3, true, 4, true},
+        {"at read depth 1 a byte failing its first two reads is made up", 2, 1, false, 2, true},
+        {"one failed read, then it is read", 1, 1, false, 2, false},
+    };
+    const std::string source = "C:\\src\\x.bin", bytes = Pattern(300000);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        sim::AddFile(source, bytes);
+        sim::AddFolder("D:\\out");
+        sim::FailReadRange(source, 1000, 1000, row.times, os::kErrorCrc, row.whole);
+        Set("depthRead", row.depth);
+        Copy("C:\\src\\*.*", "D:\\out");
+        std::string copy = sim::Content("D:\\out\\x.bin");
+        ASSERT_EQ(copy.size(), bytes.size());
+        EXPECT_EQ(copy[1000] != bytes[1000], row.madeUp);
+        copy[1000] = bytes[1000];
+        EXPECT_TRUE(copy == bytes);
+        int onIt = 0, across = 0;
+        Reads after, walked;
+        for (auto [at, count] : sim::ReadsOf(source)) {
+            if (at == 1000) {
+                ++onIt;
+                EXPECT_EQ(count, 1u);
+            }
+            if (at < 1000 && at + count > 1000) ++across;
+            if (at < 1000 && count == 1) walked.emplace_back(at, count);
+            if (at > 1000) after.emplace_back(at, count);
+        }
+        EXPECT_EQ(onIt, row.readsOfIt);
+        EXPECT_EQ(across, 1) << "the one read that met it";
+        EXPECT_EQ(walked.size(), row.whole ? 1000u : 0u);
+        ASSERT_GE(after.size(), 13u);
+        for (size_t i = 0; i < after.size() && after[i].second < 4096; ++i)
+            EXPECT_EQ(after[i].second, uint64_t{1} << i) << "read " << i << " after it";
+        EXPECT_LE(after.size(), 30u);
+        ExpectGrowthCapped(after);
+    }
+}
+
+// A fast disk, then a floppy at 64 KB a second: each run's first read is a page, and on the
+// floppy no read takes much more than the 25 ms a block may take.
+TEST_F(EngineTest, EveryRunStartsAtAPage) {
+    const std::string bytes = Pattern(1 << 21);
+    sim::AddFile("C:\\src\\x.bin", bytes);
+    sim::AddFile("A:\\x.bin", bytes);
+    sim::AddDrive('D');
+    sim::SetReadPace("C:\\src\\x.bin", 400e6);
+    sim::SetReadPace("A:\\x.bin", 64e3);
+    for (const char* source : {"C:\\src\\x.bin", "A:\\x.bin"}) {
+        SCOPED_TRACE(source);
+        const std::string destiny = source[0] == 'C' ? "D:\\disk" : "D:\\floppy";
+        Copy(source, destiny);
+        EXPECT_TRUE(sim::Content(destiny + "\\x.bin") == bytes);
+        const Reads reads = sim::ReadsOf(source);
+        ASSERT_FALSE(reads.empty());
+        EXPECT_EQ(reads.front().second, 4096u);
+        ExpectGrowthCapped(reads);
+        uint64_t longest = 0;
+        for (auto [at, count] : reads) longest = std::max(longest, count);
+        if (source[0] == 'A')
+            EXPECT_LE(longest / 64e3, 0.07) << longest;  // Pause waits no longer than that
+        else
+            EXPECT_GE(longest, 1u << 16);  // a fast disk is read in long blocks
+    }
+}
+
+}  // namespace
+}  // namespace engine_test
