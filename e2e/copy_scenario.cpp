@@ -331,6 +331,20 @@ bool RunDamagedCopy(Session& s) {
     RecordRun(s, source + "\\*.*", destiny,
               destiny + "\\bad.bin\tmade-up\t1000-1599 2048 3000\r\n");
     CheckDamageRecord(s, name);
+    // The medium saw exactly the reads the program made: three that start on each of these
+    // bytes (reads that run into one stop short before it).
+    std::string log, counts;
+    ReadWholeFile(s.At("reads.log"), &log);
+    for (const char* at : {"1000", "2048", "3000", "4000"}) {
+        size_t reads = 0;
+        for (size_t found = 0; (found = log.find("/bad.bin " + std::string(at) + "\n", found)) !=
+                               std::string::npos;
+             ++found)
+            ++reads;
+        counts += std::string(counts.empty() ? "" : ", ") + at + ": " + std::to_string(reads);
+    }
+    Check(name + ": each unreadable byte is read exactly three times, as read depth 2 allows",
+          counts == "1000: 3, 2048: 3, 3000: 3, 4000: 3", counts);
     return true;
 }
 

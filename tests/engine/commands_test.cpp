@@ -57,6 +57,13 @@ TEST_F(EngineTest, ClicksDuringARun) {
           "Not copied 3 bytes of \"x.bin\": 3-5", "Stopped by user"},
          "Stopped",
          "abc"},
+        {JobState::WriteByte,
+         3,
+         "SPS",
+         {"Copied \"x.bin\" 3bytes, written 3bytes", "Not copied 3 bytes of \"x.bin\": 3-5",
+          "Stopped by user"},
+         "Stopped",
+         "abc"},  // a Pause between two Stops is never honoured
         {JobState::WriteByte, 3, "C", {}, "x.bin", "abc"},
         {JobState::SearchDestiny,
          10,
