@@ -99,5 +99,27 @@ TEST_F(EngineTest, EveryRunStartsAtAPage) {
     }
 }
 
+// A fast disk with one bad byte half way: once the reads have grown back, blocks are as long as
+// before it. Reads of a byte or a few say nothing of the medium's pace.
+TEST_F(EngineTest, BlocksAfterABadSpotAsLongAsBefore) {
+    const std::string source = "C:\\src\\x.bin";
+    sim::AddFile(source, Pattern(4 << 20));
+    sim::AddFolder("D:\\out");
+    sim::SetReadPace(source, 400e6);
+    const uint64_t bad = 2 << 20;
+    sim::FailReadRange(source, bad, bad, -1);
+    Copy("C:\\src\\*.*", "D:\\out");
+    uint64_t longestBefore = 0;
+    int shorterAfter = 0;
+    for (auto [at, count] : sim::ReadsOf(source)) {
+        if (at + count <= bad) longestBefore = std::max(longestBefore, count);
+        bool tail = at + count == uint64_t{4} << 20;
+        if (at > bad && !tail && count < longestBefore) ++shorterAfter;
+    }
+    int growing = 0;  // 1, 2, 4, ... below the longest block
+    while ((uint64_t{1} << growing) < longestBefore) ++growing;
+    EXPECT_EQ(shorterAfter, growing) << longestBefore;
+}
+
 }  // namespace
 }  // namespace engine_test
