@@ -105,7 +105,7 @@ TEST_F(EngineTest, BlocksAfterABadSpotAsLongAsBefore) {
     const std::string source = "C:\\src\\x.bin";
     sim::AddFile(source, Pattern(4 << 20));
     sim::AddFolder("D:\\out");
-    sim::SetReadPace(source, 400e6);
+    sim::SetReadPace(source, 400e6, 100e-6);  // a tenth of a millisecond for any read
     const uint64_t bad = 2 << 20;
     sim::FailReadRange(source, bad, bad, -1);
     Copy("C:\\src\\*.*", "D:\\out");

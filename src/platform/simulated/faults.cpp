@@ -44,7 +44,8 @@ uint32_t TakeFault(Op op, const std::string& path) {
 void PassTime(const std::string& path, uint64_t count) {
     auto pace = Machine().readPace.find(Upper(path));
     if (pace != Machine().readPace.end())
-        Machine().steadyMicroseconds += static_cast<uint64_t>(count * 1e6 / pace->second);
+        Machine().steadyMicroseconds += static_cast<uint64_t>(
+            1e6 * (pace->second.latencySeconds + count / pace->second.bytesPerSecond));
 }
 
 uint32_t TakeReadFault(const std::string& path, uint64_t offset, uint64_t* count) {
@@ -115,10 +116,11 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
         ReadFault{Upper(PathText(parsed)), first, last, times, error, {}, whole});
 }
 
-void SetReadPace(const std::string& path, double bytesPerSecond) {
+void SetReadPace(const std::string& path, double bytesPerSecond, double latencySeconds) {
     Lock lock(Mutex());
     Path parsed;
-    if (ParsePath(path, &parsed)) Machine().readPace[Upper(PathText(parsed))] = bytesPerSecond;
+    if (ParsePath(path, &parsed))
+        Machine().readPace[Upper(PathText(parsed))] = {bytesPerSecond, latencySeconds};
 }
 
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last) {

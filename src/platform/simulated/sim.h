@@ -71,9 +71,10 @@ void FailReadRange(const std::string& path, uint64_t first, uint64_t last, int t
 void FillDiskAfter(char drive, uint64_t bytes);
 // Where reads of the file started and how many bytes each asked for, failed ones too.
 std::vector<std::pair<uint64_t, uint64_t>> ReadsOf(const std::string& path);
-// Every read of the file takes as long as `bytesPerSecond` allows, on the steady clock
-// (os::SteadyMicroseconds), which nothing else moves: a slow medium without a timed test.
-void SetReadPace(const std::string& path, double bytesPerSecond);
+// Every read of the file takes `latencySeconds` and as long as `bytesPerSecond` allows, on the
+// steady clock (os::SteadyMicroseconds), which nothing else moves: a medium's pace without a
+// timed test.
+void SetReadPace(const std::string& path, double bytesPerSecond, double latencySeconds = 0);
 // Bytes written to [first, last] of the file are stored inverted, as a failing medium may store
 // them; reading them back gives the stored bytes.
 void SpoilWrites(const std::string& path, uint64_t first, uint64_t last);

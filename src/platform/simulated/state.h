@@ -130,7 +130,10 @@ struct State {
     // Clock
     os::LocalTime localTime{2010, 5, 1, 3, 14, 7, 9, 51};
     uint64_t steadyMicroseconds = 0;                // moved only by paced reads
-    std::map<std::string, double> readPace;         // bytes a second, per upper-case path
+    struct Pace {
+        double bytesPerSecond, latencySeconds;
+    };
+    std::map<std::string, Pace> readPace;  // per upper-case path
     int32_t utcOffsetMinutes = 0;
     // Windows and messages
     std::map<std::string, ClassRecord> classes;  // keyed by upper-case name
