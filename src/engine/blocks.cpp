@@ -75,28 +75,45 @@ int64_t Walk(int64_t offset, int64_t until, bool* nextFailed) {
     return CopyJob.blockEnd - offset;
 }
 
-// A block of the sized length, or of the growing one after a bad spot; only a block as sized
-// teaches the sizer, as growing reads say nothing of the medium's pace.
-int64_t ReadAhead(int64_t offset, int64_t reach) {
-    bool growing = CopyJob.growth > 0;
-    int64_t want =
-        std::max<int64_t>(1, std::min({growing ? CopyJob.growth : Largest(), Largest(), reach}));
+// A read that stopped `got` bytes into the `want` at `at`: the byte where it stopped is read
+// alone; a read that failed whole is walked one byte per read, as which byte is bad is not known.
+void MetBadSpot(int64_t at, int64_t got, int64_t want) {
+    CopyJob.walkEnd = got > 0 ? at + got + 1 : at + want;
+    CopyJob.growth = 1;
+}
+
+// A block of the sized length; only such a block teaches the sizer.
+int64_t ReadSized(int64_t offset, int64_t reach) {
+    int64_t want = std::max<int64_t>(1, std::min(Largest(), reach));
     uint64_t start = os::SteadyMicroseconds();
     int64_t got = ReadSourceAt(offset, sourceBlock, want);
     uint64_t took = os::SteadyMicroseconds() - start;
-    CopyJob.blockStart = offset;
     CopyJob.blockEnd = offset + got;
-    if (got == want && growing) {
-        CopyJob.growth = CopyJob.growth * 2 >= Largest() ? 0 : CopyJob.growth * 2;
-    } else if (got == want) {
-        if (want > 1) SizeNextBlock(got, took);
-    } else {
-        // Short: the byte where it stopped is read alone. Failed whole: which byte is bad is not
-        // known, so its bytes are walked one read each.
-        CopyJob.walkEnd = got > 0 ? offset + got + 1 : offset + want;
-        CopyJob.growth = 1;
-    }
+    if (got < want)
+        MetBadSpot(offset, got, want);
+    else if (want > 1)
+        SizeNextBlock(got, took);
     return got;
+}
+
+// After a bad spot: reads of 1, 2, 4, ... bytes up to the sized block, gathered into one stretch
+// up to `until`, so that they cost one write. Their pace says nothing of the medium's. A read
+// failing on its first byte after the first read is the next byte's first attempt.
+int64_t ReadGrowing(int64_t offset, int64_t until, int64_t reach, bool* nextFailed) {
+    CopyJob.blockEnd = offset;
+    while (CopyJob.growth > 0 && CopyJob.blockEnd < until) {
+        int64_t at = CopyJob.blockEnd;
+        int64_t want = std::min({CopyJob.growth, Largest(), offset + reach - at});
+        int64_t got = ReadSourceAt(at, sourceBlock + (at - offset), want);
+        CopyJob.blockEnd += got;
+        if (got < want) {
+            MetBadSpot(at, got, want);
+            *nextFailed = got == 0 && at > offset;
+            break;
+        }
+        CopyJob.growth = CopyJob.growth * 2 >= Largest() ? 0 : CopyJob.growth * 2;
+    }
+    return CopyJob.blockEnd - offset;
 }
 
 }  // namespace
@@ -112,9 +129,14 @@ int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t*
                    bool* nextFailed) {
     *nextFailed = false;
     if (!InBlock(offset)) {
-        bool alone = !blockTransfers || offset < CopyJob.walkEnd;
-        int64_t until = std::min(offset + wanted, offset + reach);
-        int64_t got = alone ? Walk(offset, until, nextFailed) : ReadAhead(offset, reach);
+        int64_t until = std::min(offset + wanted, offset + reach), got = 0;
+        CopyJob.blockStart = offset;
+        if (!blockTransfers || offset < CopyJob.walkEnd)
+            got = Walk(offset, until, nextFailed);
+        else if (CopyJob.growth > 0)
+            got = ReadGrowing(offset, until, reach, nextFailed);
+        else
+            got = ReadSized(offset, reach);
         if (got == 0) return 0;
     }
     *bytes = sourceBlock + (offset - CopyJob.blockStart);
