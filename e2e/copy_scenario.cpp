@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -235,6 +236,23 @@ void CheckDamageRecord(const Session& s, const std::string& name) {
           read ? FirstDifference(s.damage, masked) : "tramox.damage cannot be read");
 }
 
+// The reads the medium saw of the file whose path ends so: where each started and how long it
+// was, in order (the run script's preloaded library writes them).
+std::vector<std::pair<long long, long long>> ReadsOf(const Session& s, const std::string& file) {
+    std::string log;
+    ReadWholeFile(s.At("reads.log"), &log);
+    std::vector<std::pair<long long, long long>> reads;
+    for (size_t start = 0, end; (end = log.find('\n', start)) != log.npos; start = end + 1) {
+        const std::string line = log.substr(start, end - start);
+        size_t count = line.rfind(' '), at = count == 0 ? line.npos : line.rfind(' ', count - 1);
+        if (at == line.npos || at < file.size() ||
+            line.compare(at - file.size(), file.size(), file) != 0)
+            continue;
+        reads.emplace_back(std::atoll(line.c_str() + at + 1), std::atoll(line.c_str() + count + 1));
+    }
+    return reads;
+}
+
 bool CheckCopied(const std::string& name, const std::string& path, const std::string& bytes) {
     std::string copied;
     bool read = ReadWholeFile(path, &copied);
@@ -332,19 +350,19 @@ bool RunDamagedCopy(Session& s) {
               destiny + "\\bad.bin\tmade-up\t1000-1599 2048 3000\r\n");
     CheckDamageRecord(s, name);
     // The medium saw exactly the reads the program made: three that start on each of these
-    // bytes (reads that run into one stop short before it).
-    std::string log, counts;
-    ReadWholeFile(s.At("reads.log"), &log);
-    for (const char* at : {"1000", "2048", "3000", "4000"}) {
-        size_t reads = 0;
-        for (size_t found = 0; (found = log.find("/bad.bin " + std::string(at) + "\n", found)) !=
-                               std::string::npos;
-             ++found)
-            ++reads;
-        counts += std::string(counts.empty() ? "" : ", ") + at + ": " + std::to_string(reads);
+    // bytes (reads that run into one stop short before it), then reads of 1, 2, 4, ... bytes.
+    const std::vector<std::pair<long long, long long>> reads = ReadsOf(s, "/damaged/bad.bin");
+    std::string counts, after;
+    for (long long bad : {1000, 2048, 3000, 4000}) {
+        size_t on = 0;
+        for (auto [at, count] : reads) on += at == bad;
+        counts += (counts.empty() ? "" : ", ") + std::to_string(bad) + ": " + std::to_string(on);
     }
+    for (auto [at, count] : reads)
+        if (at > 2048 && after.size() < 12) after += std::to_string(count) + " ";
     Check(name + ": each unreadable byte is read exactly three times, as read depth 2 allows",
           counts == "1000: 3, 2048: 3, 3000: 3, 4000: 3", counts);
+    Check(name + ": after a bad byte reads grow again at once", after == "1 2 4 8 16 32 ", after);
     return true;
 }
 
@@ -455,6 +473,10 @@ bool RunSlowMedium(Session& s) {
     if (!Check(name + ": copying starts",
                WaitFor([&] { return FileSize(copy) > 65536 && IsWindowEnabled(s.pause); }, kRunMs)))
         return false;
+    const std::vector<std::pair<long long, long long>> reads = ReadsOf(s, "/slow/slow.bin");
+    Check(name + ": the run's first read is a page, whatever the last run read",
+          !reads.empty() && reads.front().second == 4096,
+          reads.empty() ? "no read" : std::to_string(reads.front().second));
     long paused = AnswerMs(s.pause, [&] { return WindowText(s.pause) == "Unpause"; });
     long unpaused = AnswerMs(s.pause, [&] { return WindowText(s.pause) == "Pause"; });
     Sleep(300);

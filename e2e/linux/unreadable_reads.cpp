@@ -6,8 +6,8 @@
 //
 //   TRAMOX_UNREADABLE="/abs/path:first-last,first-last@2;/other/path:first,slow=30000"
 //
-// With TRAMOX_READ_LOG set to a file, every read that starts on a listed byte adds a line to it,
-// "path offset", so that a test can count the reads the medium saw.
+// With TRAMOX_READ_LOG set to a file, every read of a listed file adds a line to it, "path offset
+// count", so that a test can tell the reads the medium saw.
 //
 // Built by e2e/run_e2e.sh for Wine's 64-bit and 32-bit processes; never part of tramox.
 #include <dlfcn.h>
@@ -142,16 +142,10 @@ void TakeTime(const Unreadable& file, ssize_t bytes) {
     nanosleep(&pause, nullptr);
 }
 
-bool Listed(const std::vector<Range>& ranges, uint64_t at) {
-    for (const Range& range : ranges)
-        if (at >= range.first && at <= range.last) return true;
-    return false;
-}
-
-void LogRead(const Unreadable& file, uint64_t at) {
+void LogRead(const Unreadable& file, uint64_t at, size_t count) {
     const char* log = std::getenv("TRAMOX_READ_LOG");
-    if (log == nullptr || !Listed(file.ranges, at)) return;
-    std::string line = file.path + " " + std::to_string(at) + "\n";
+    if (log == nullptr) return;
+    std::string line = file.path + " " + std::to_string(at) + " " + std::to_string(count) + "\n";
     int fd = open(log, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0) return;
     ssize_t written = write(fd, line.data(), line.size());
@@ -167,7 +161,7 @@ ssize_t Allowed(int fd, size_t count, off64_t offset) {
     const Unreadable* file = count ? RangesOf(fd) : nullptr;
     if (file != nullptr) {
         off64_t at = offset >= 0 ? offset : lseek64(fd, 0, SEEK_CUR);
-        if (at >= 0) LogRead(*file, static_cast<uint64_t>(at));
+        if (at >= 0) LogRead(*file, static_cast<uint64_t>(at), count);
         int64_t allowed = at < 0 ? static_cast<int64_t>(count)
                                  : Readable(file->ranges, static_cast<uint64_t>(at), count);
         TakeTime(*file, allowed < 0 ? 1 : allowed);
