@@ -27,8 +27,8 @@ bool OpenHandle(File& file, uint32_t access, uint32_t share, uint32_t dispositio
     if (file.handle != os::kInvalidFile) os::CloseFile(file.handle);
     file.handle = os::kInvalidFile;
     file.mode = FileMode::Closed;
-    uint32_t error =
-        os::OpenFile(file.name.c_str(), access, share, disposition, attributes, &file.handle);
+    uint32_t error = os::OpenFile(file.name.c_str(), access, share, disposition, attributes,
+                                  &file.handle);
     if (error != 0) {
         file.handle = os::kInvalidFile;
         SetIoResult(static_cast<int32_t>(error));
@@ -59,22 +59,16 @@ void EraseBound(File& file) {
 }
 
 bool CanRead(FileMode mode) {
-    if (mode == FileMode::Closed)
-        SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Output)
-        SetIoResult(kIoNotOpenForInput);
-    else
-        return true;
+    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Output) SetIoResult(kIoNotOpenForInput);
+    else return true;
     return false;
 }
 
 bool CanWrite(FileMode mode) {
-    if (mode == FileMode::Closed)
-        SetIoResult(kIoNotOpen);
-    else if (mode == FileMode::Input)
-        SetIoResult(kIoNotOpenForOutput);
-    else
-        return true;
+    if (mode == FileMode::Closed) SetIoResult(kIoNotOpen);
+    else if (mode == FileMode::Input) SetIoResult(kIoNotOpenForOutput);
+    else return true;
     return false;
 }
 
