@@ -101,7 +101,7 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return !engine::WorkerRunning();
         };
-        bool ended = Ended(std::chrono::seconds(120));
+        bool ended = Ended(std::chrono::seconds(20));
         if (!ended) {
             engine::StopCopyRun();
             Ended(std::chrono::seconds(10));
