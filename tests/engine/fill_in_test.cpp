@@ -256,6 +256,21 @@ const FillRow kRows[] = {
      },
      {"Unable to fill in destiny file"},
      Thousand().replace(100, 2, "aa")},
+    {"a fill-in stopped while its destiny will not close gets its read-only bit back",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         Set("destinyFileAttributeReadOnly", 1);
+         if (run != 1) return;
+         sim::FailOperation(sim::Op::Close, kCopy, 1, os::kErrorAccessDenied);
+         onState = [opened = false](JobState state) mutable {
+             opened = opened || state == JobState::OpenDestiny;
+             if (opened && state == JobState::WriteByte) engine::StopCopyRun(), onState = nullptr;
+         };
+     },
+     {},
+     Thousand().replace(101, 1, "a"),
+     os::kAttrArchive | os::kAttrReadOnly},
     {"a destiny whose close gives up gets its read-only bit back",
      {{100, 101, 17}},
      2,
