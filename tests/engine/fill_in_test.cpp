@@ -262,7 +262,8 @@ const FillRow kRows[] = {
      [](int run) {
          Set("destinyFileAttributeReadOnly", 1);
          if (run != 1) return;
-         sim::FailOperation(sim::Op::Close, kCopy, 1, os::kErrorAccessDenied);
+         // The first close is the comparison's, before the fill-in opens the copy.
+         sim::FailOperation(sim::Op::Close, kCopy, 2, os::kErrorAccessDenied);
          onState = [opened = false](JobState state) mutable {
              opened = opened || state == JobState::OpenDestiny;
              if (opened && state == JobState::WriteByte) engine::StopCopyRun(), onState = nullptr;

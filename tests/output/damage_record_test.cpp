@@ -91,7 +91,7 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
     // Each spoils its block, which then hides the sound one before it.
     const std::string tail = "\t10\t" + kTime;
     for (const std::string& rest : std::vector<std::string>{
-             "made-up\t5 3" + tail, "made-up\t1-5 4" + tail, "made-up\t5-3" + tail,
+             "made-up\t5 3" + tail, "made-up\t1-5 4" + tail, "made-up\t1-5 5" + tail, "made-up\t5-3" + tail,
              "made-up\t-" + tail, "made-up\t1  2" + tail, "made-up\t01" + tail,
              "made-up\t1 " + tail, "made-up\t" + tail, "complete\t1" + tail, "lost\t1" + tail,
              "made-up\t+1" + tail, "made-up\t9223372036854775808" + tail,
