@@ -43,10 +43,10 @@ void ShowCopyProgress();
 // floor(done * 100 / size), for any 64-bit sizes with done <= size.
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
-// The source's bytes from `offset` on hand in the block read ahead (a platform read when
-// `offset` is not in it, never past `reach` bytes; after a bad spot up to `wanted` one-byte
-// reads), pointed to by `bytes`;
-// 0 when the read failed. `nextFailed` tells that a one-byte read of the byte after them failed
+// The source's bytes from `offset` on hand in the block read ahead (platform reads when
+// `offset` is not in it, never past `reach` bytes; after a bad spot, one-byte or growing reads
+// gathered up to `wanted` bytes), pointed to by `bytes`;
+// 0 when the read failed. `nextFailed` tells that a read starting on the byte after them failed
 // once. A new file's block is forgotten. ReadBack reads back `count` written bytes at `offset`,
 // counts them as verified or differing, and returns how many came back.
 int64_t ReadSource(int64_t offset, int64_t wanted, int64_t reach, const uint8_t** bytes,
