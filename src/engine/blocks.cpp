@@ -47,9 +47,10 @@ int64_t ReadSourceAt(int64_t offset, uint8_t* buffer, int64_t count) {
     return rt::IoResult() != 0 ? 0 : done;
 }
 
-// The byte at `at` failed a one-byte read: it gets its attempts alone, and reads grow after it.
-void FoundBad(int64_t at) {
-    CopyJob.walkEnd = at + 1;
+// A read that stopped `got` bytes into the `want` at `at`: the byte where it stopped is read
+// alone; a read that failed whole is walked one byte per read, as which byte is bad is not known.
+void MetBadSpot(int64_t at, int64_t got, int64_t want) {
+    CopyJob.walkEnd = got > 0 ? at + got + 1 : at + want;
     CopyJob.growth = 1;
 }
 
@@ -60,26 +61,19 @@ int64_t Walk(int64_t offset, int64_t until, bool* nextFailed) {
     CopyJob.blockStart = offset;
     CopyJob.blockEnd = offset + got;
     if (got == 0) {
-        FoundBad(offset);
+        MetBadSpot(offset, 0, 1);
         return 0;
     }
     while (blockTransfers && CopyJob.blockEnd < std::min(until, CopyJob.walkEnd)) {
         int64_t at = CopyJob.blockEnd;
         if (ReadSourceAt(at, sourceBlock + (at - offset), 1) != 1) {
-            FoundBad(at);
+            MetBadSpot(at, 0, 1);
             *nextFailed = true;
             break;
         }
         ++CopyJob.blockEnd;
     }
     return CopyJob.blockEnd - offset;
-}
-
-// A read that stopped `got` bytes into the `want` at `at`: the byte where it stopped is read
-// alone; a read that failed whole is walked one byte per read, as which byte is bad is not known.
-void MetBadSpot(int64_t at, int64_t got, int64_t want) {
-    CopyJob.walkEnd = got > 0 ? at + got + 1 : at + want;
-    CopyJob.growth = 1;
 }
 
 // A block of the sized length; only such a block teaches the sizer.
