@@ -58,7 +58,6 @@ void MetBadSpot(int64_t at, int64_t got, int64_t want) {
 // walk; a failed one after the first is the next byte's first attempt.
 int64_t Walk(int64_t offset, int64_t until, bool* nextFailed) {
     int64_t got = ReadSourceAt(offset, sourceBlock, 1);
-    CopyJob.blockStart = offset;
     CopyJob.blockEnd = offset + got;
     if (got == 0) {
         MetBadSpot(offset, 0, 1);

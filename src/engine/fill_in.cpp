@@ -69,11 +69,10 @@ int Agreeing(const std::string& copy, const std::vector<int64_t>& places) {
                      os::kAttrNormal, &from) == 0 &&
         os::OpenFile(copy.c_str(), os::kAccessRead, kShare, os::kOpenExisting, os::kAttrNormal,
                      &to) == 0)
-        for (int64_t at : places) {
+        for (size_t i = 0; i < places.size() && same >= 0; ++i) {
             uint8_t original = 0, copied = 0;
-            if (!ByteAt(from, at, &original) || !ByteAt(to, at, &copied)) continue;
-            if (original != copied) return os::CloseFile(from), os::CloseFile(to), -1;
-            ++same;
+            if (ByteAt(from, places[i], &original) && ByteAt(to, places[i], &copied))
+                same = original == copied ? same + 1 : -1;
         }
     for (os::FileHandle file : {from, to})
         if (file != os::kInvalidFile) os::CloseFile(file);
