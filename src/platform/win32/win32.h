@@ -5,8 +5,14 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <winternl.h>
 
 #include "platform/os.h"
+
+// ntdll's read at an offset; winternl.h leaves it out.
+extern "C" NTSTATUS NTAPI NtReadFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc,
+                                     PVOID apcContext, PIO_STATUS_BLOCK status, PVOID buffer,
+                                     ULONG length, PLARGE_INTEGER offset, PULONG key);
 
 namespace os::win32 {
 
