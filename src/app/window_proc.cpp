@@ -1,5 +1,8 @@
 #include "app/window_proc.h"
 
+#include <string>
+#include <vector>
+
 #include "engine/copy_job.h"
 #include "output/console.h"
 #include "output/controls.h"
@@ -12,7 +15,7 @@ namespace app {
 namespace {
 
 constexpr uint32_t kFileRecordSize = 76;
-constexpr uint32_t kPathBuffer = 260;
+constexpr uint32_t kPathBuffer = 32768;  // the longest path Windows allows
 // Explorer look, file must exist, keep the current directory, no read-only box, overwrite prompt.
 constexpr uint32_t kFileDialogFlags = 0x8100E;
 constexpr char kFileFilter[] = "Files\0*.*\0";  // the literal adds the closing zero
@@ -73,7 +76,8 @@ void OnCommand(uintptr_t wParam, intptr_t lParam) {
 }  // namespace
 
 bool ChooseSourceFile() {
-    char file[kPathBuffer] = {};
+    std::vector<char> buffer(kPathBuffer, 0);
+    char* file = buffer.data();
     os::OpenFileRecord record{};
     record.structSize = kFileRecordSize;
     record.owner = Controls.mainWindow;
@@ -84,7 +88,7 @@ bool ChooseSourceFile() {
     record.defaultExtension = "*";
     bool chosen = os::ChooseFile(record);
     file[kPathBuffer - 1] = 0;
-    if (file[0] != 0) engine::StorePath(&CopyJobRecord::sourceSpec, file);  // cut after 255
+    if (file[0] != 0) engine::StorePath(&CopyJobRecord::sourceSpec, file);
     return chosen;
 }
 
@@ -92,10 +96,9 @@ bool ChooseDestinyFolder() {
     os::BrowseRecord record{Controls.mainWindow, 0, nullptr, "", 0};
     os::ItemList list = os::BrowseFolder(record);
     if (list == 0) return false;
-    char path[kPathBuffer] = {};
-    os::PathFromItemList(list, path);
+    std::string path;
+    os::PathFromItemList(list, &path);
     os::FreeItemList(list);
-    path[kPathBuffer - 1] = 0;
     engine::StorePath(&CopyJobRecord::destinyPath, path);
     return true;
 }

@@ -1,6 +1,8 @@
 // Closing both files, the destiny's attributes, the file's result line, and the run totals.
 #include <algorithm>
 
+#include <string>
+
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -16,14 +18,13 @@ namespace engine {
 
 namespace {
 
-ShortText Bytes(int64_t count) { return rt::NumberText(count) + "bytes"; }
+std::string Bytes(int64_t count) { return rt::NumberText(count).str() + "bytes"; }
 
-ShortText ResultLine() {
-    ShortText line = ShortText("Copied \"") + CopyJob.entry.name;
+std::string ResultLine() {
+    std::string line = "Copied \"" + CopyJob.entry.name.str();
     if (!Settings.printDetail) return line + "\"";
-    line += ShortText("\" ") + Bytes(CopyJob.fileBytesRead) + ", written " +
-            Bytes(CopyJob.fileBytesWritten);
-    if (Settings.verifyData) line += ShortText(", verified ") + Bytes(CopyJob.fileBytesVerified);
+    line += "\" " + Bytes(CopyJob.fileBytesRead) + ", written " + Bytes(CopyJob.fileBytesWritten);
+    if (Settings.verifyData) line += ", verified " + Bytes(CopyJob.fileBytesVerified);
     return line;
 }
 
@@ -109,8 +110,8 @@ void CloseDestiny() {
     else
         output::WriteConsoleLine(ResultLine());
     if (CopyJob.undated)
-        output::WriteLogEntry(
-            ShortText("unable to give \"<B>") + CopyJob.entry.name + "</B>\" its source's date",
+        output::WriteLongLogEntry(
+            "unable to give \"<B>" + CopyJob.entry.name.str() + "</B>\" its source's date",
             output::warning, false);
     ReportDamage();
     if (Settings.waitEnterAfterEachCopy)

@@ -32,8 +32,9 @@ struct CopyJobRecord {
     std::thread worker;
     int32_t attempts = 0;
     // sourceSpec and destinyPath are written by the Browse commands on the main thread and by
-    // SearchSource on the worker: touch them only through LoadPath and StorePath.
-    ShortText sourceSpec, destinyPath;
+    // SearchSource on the worker: touch them only through LoadPath and StorePath. Code page
+    // text, whole as typed or picked.
+    std::string sourceSpec, destinyPath;
     std::string sourceFolder, destinyFolder;  // UTF-8, as Windows holds them
     rt::DirEntry entry, folderEntry;
     rt::ByteFile sourceFile, destinyFile;
@@ -68,7 +69,7 @@ extern CopyTotalsRecord CopyTotals;
 
 namespace engine {
 
-ShortText LoadPath(ShortText CopyJobRecord::*path);
-void StorePath(ShortText CopyJobRecord::*path, const ShortText& value);
+std::string LoadPath(std::string CopyJobRecord::*path);
+void StorePath(std::string CopyJobRecord::*path, std::string value);
 
 }  // namespace engine

@@ -38,7 +38,7 @@ void TellKind(const KindRow& row, const std::vector<ByteRange>& ranges) {
     const std::string name = CopyJob.entry.name.str();
     std::string opening = row.before + Number(output::ByteCount(ranges)) + row.after;
     std::string ranged = RangesThatFit(opening + name + "\": ", ranges);
-    output::WriteConsoleLine(ShortText(opening + name + "\": " + ranged));
+    output::WriteConsoleLine(opening + name + "\": " + ranged);
     opening[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(opening[0])));
     output::WriteLongLogEntry(opening + "<B>" + name + "</B>\": " + ranged, output::warning, false);
 }
@@ -50,8 +50,8 @@ std::string RunLine() {
     std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.year, now.month,
                   now.day, now.hour, now.minute, now.second);
     return std::string("#") + stamp + " " +
-           os::FromCodePage(LoadPath(&CopyJobRecord::sourceSpec).view()) + " -> " +
-           os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view());
+           os::FromCodePage(LoadPath(&CopyJobRecord::sourceSpec)) + " -> " +
+           os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath));
 }
 
 // The destiny as it is now, closed, so that a later run can tell whether anybody changed it
@@ -66,7 +66,8 @@ std::pair<int64_t, uint64_t> DestinyNow() {
 
 }  // namespace
 
-// The ranges after `head`, as many as fit in a console line; the rest are counted.
+// The ranges after `head`, as many as fit in a console line; the rest are counted. The first
+// is always told: a long name is never cut to make room, and the line is only as long as it.
 std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>& ranges) {
     std::string all = output::RangesText(ranges, ", ");
     if (head.size() + all.size() <= kLineLimit) return all;
@@ -75,7 +76,8 @@ std::string RangesThatFit(const std::string& head, const std::vector<ByteRange>&
     for (; count < ranges.size(); ++count) {
         std::string next = (count ? ", " : "") + output::RangeText(ranges[count]);
         std::string ending = ", and " + Number(ranges.size() - count - 1) + " more ranges";
-        if (head.size() + kept.size() + next.size() + ending.size() > kLineLimit) break;
+        if (count > 0 && head.size() + kept.size() + next.size() + ending.size() > kLineLimit)
+            break;
         kept += next;
     }
     return kept + ", and " + Number(ranges.size() - count) + " more ranges";

@@ -1,4 +1,6 @@
 // Announcing a source file: its log entry with details, the status lines, and binding it.
+#include <string>
+
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -49,13 +51,12 @@ ShortText DetailsText() {
 void Announce() {
     const ShortText& name = CopyJob.entry.name;
     ShortText details;
-    ShortText text = ShortText("Copy \"<B>") + name + "</B>\"";
+    std::string text = "Copy \"<B>" + name.str() + "</B>\"";
     if (Settings.printDetail) {
         details = DetailsText();
-        text += " ";
-        text += details;
+        text += " " + details.str();
     }
-    output::WriteLogEntry(text, output::plain, false);
+    output::WriteLongLogEntry(text, output::plain, false);
     ++CopyTotals.filesProcessed;
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     CopyJob.percent = 0;
@@ -68,18 +69,17 @@ void Announce() {
 }
 
 void ReportEmpty() {
-    const ShortText& name = CopyJob.entry.name;
-    output::WriteConsoleLine(ShortText("File \"") + name + "\" is empty");
-    output::WriteLogEntry(ShortText("Copy of \"<B>") + name + "</B>\", is empty", output::warning,
-                          false);
+    const std::string name = CopyJob.entry.name.str();
+    output::WriteConsoleLine("File \"" + name + "\" is empty");
+    output::WriteLongLogEntry("Copy of \"<B>" + name + "</B>\", is empty", output::warning, false);
     CopyJob.state = JobState::SearchNext;
     CopyJob.attempts = 0;
 }
 
 void ReportUnassigned(int32_t result) {
-    output::WriteConsoleLine(
-        ShortText("Unable to assign source file: ") + ShortText(os::ToCodePage(SourcePath())) +
-        " (Result=" + rt::NumberText(result) + ", Error=" + rt::NumberText(os::LastError()) + ")");
+    output::WriteConsoleLine("Unable to assign source file: " + os::ToCodePage(SourcePath()) +
+                             " (Result=" + rt::NumberText(result).str() +
+                             ", Error=" + rt::NumberText(os::LastError()).str() + ")");
     output::WriteLogEntry("unable to assign source file", output::error, true);
 }
 

@@ -176,7 +176,7 @@ void FinishFillIn() {
     std::string ranges = CopyJob.fileBytesRead > 0
                              ? ": " + RangesThatFit(head + name + "\": ", CopyJob.fillIn.filled)
                              : "";
-    output::WriteConsoleLine(ShortText(head + name + "\"" + ranges));
+    output::WriteConsoleLine(head + name + "\"" + ranges);
     head[0] = 'f';
     output::WriteLongLogEntry(head + "<B>" + name + "</B>\"" + ranges, output::notice, false);
 }

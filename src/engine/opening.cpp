@@ -1,4 +1,6 @@
 // The destiny search with the skip rules, binding the destiny, opening and creating the files.
+#include <string>
+
 #include "engine/copy_job.h"
 #include "engine/retry.h"
 #include "engine/steps.h"
@@ -22,17 +24,17 @@ bool Skipped() {
 }
 
 void ReportExisting() {
-    const ShortText& name = CopyJob.entry.name;
-    output::WriteConsoleLine(ShortText("Copy \"") + name + "\" file already exists");
-    output::WriteLogEntry(ShortText("Copy \"<B>") + name + "</B>\" file already exists",
-                          output::notice, false);
+    const std::string name = CopyJob.entry.name.str();
+    output::WriteConsoleLine("Copy \"" + name + "\" file already exists");
+    output::WriteLongLogEntry("Copy \"<B>" + name + "</B>\" file already exists", output::notice,
+                              false);
 }
 
 void ReportForeign() {
-    const ShortText& name = CopyJob.entry.name;
-    output::WriteConsoleLine(ShortText("Source \"") + name +
+    const std::string name = CopyJob.entry.name.str();
+    output::WriteConsoleLine("Source \"" + name +
                              "\" is not the file its copy was made from: not filled in");
-    output::WriteLongLogEntry("Source \"<B>" + name.str() +
+    output::WriteLongLogEntry("Source \"<B>" + name +
                                   "</B>\" is not the file its copy was made from: not filled in",
                               output::notice, false);
 }

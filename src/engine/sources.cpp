@@ -1,4 +1,5 @@
 // Finding the sources and the destiny folder, starting the copying, and the next source entry.
+#include <algorithm>
 #include <string>
 
 #include "engine/copy_job.h"
@@ -16,14 +17,12 @@ namespace engine {
 
 namespace {
 
-constexpr int kEditBuffer = 260;
-
-// The text of an edit box, at most 259 characters read and 255 kept.
-ShortText EditText(os::Window edit) {
-    char buffer[kEditBuffer] = {};
-    os::GetText(edit, buffer, kEditBuffer);
-    buffer[kEditBuffer - 1] = 0;
-    return ShortText(buffer);
+// The whole text of an edit box: a path cut short names another folder.
+std::string EditText(os::Window edit) {
+    std::string text(static_cast<size_t>(std::max(os::TextLength(edit), 0)) + 1, '\0');
+    int32_t got = os::GetText(edit, text.data(), static_cast<int32_t>(text.size()));
+    text.resize(static_cast<size_t>(std::clamp<int32_t>(got, 0, text.size() - 1)));
+    return text;
 }
 
 // ".", "..", or any folder, whatever its other bits (a CD's folders are read-only ones).
@@ -53,15 +52,15 @@ std::string_view WithoutTrailingBlanks(std::string_view text) {
 
 // A path as Explorer's "Copy as path" gives it, in quotes, is taken without them; a destiny
 // text loses its trailing blanks too, as no folder name can end in one.
-ShortText Unquoted(const ShortText& typed, bool destiny) {
-    std::string_view text = WithoutTrailingBlanks(typed.view());
+std::string Unquoted(const std::string& typed, bool destiny) {
+    std::string_view text = WithoutTrailingBlanks(typed);
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
-        return ShortText(destiny ? WithoutTrailingBlanks(text.substr(1, text.size() - 2))
-                                 : text.substr(1, text.size() - 2));
-    return destiny ? ShortText(text) : typed;
+        return std::string(destiny ? WithoutTrailingBlanks(text.substr(1, text.size() - 2))
+                                   : text.substr(1, text.size() - 2));
+    return destiny ? std::string(text) : typed;
 }
 
-bool IsFloppy(const ShortText& source) {
+bool IsFloppy(const std::string& source) {
     char drive = source.size() >= 2 && source[1] == ':' ? source[0] : 0;
     return drive == 'a' || drive == 'A' || drive == 'b' || drive == 'B';
 }
@@ -89,21 +88,21 @@ void SetRunButtons(bool running) {
     output::EnableQueued(Controls.destinyBrowse, !running);
 }
 
-ShortText LoadPath(ShortText CopyJobRecord::*path) {
+std::string LoadPath(std::string CopyJobRecord::*path) {
     std::lock_guard<std::mutex> hold(CopyJob.pathLock);
     return CopyJob.*path;
 }
 
-void StorePath(ShortText CopyJobRecord::*path, const ShortText& value) {
+void StorePath(std::string CopyJobRecord::*path, std::string value) {
     std::lock_guard<std::mutex> hold(CopyJob.pathLock);
-    CopyJob.*path = value;
+    CopyJob.*path = std::move(value);
 }
 
 void SearchSource() {
     SyncCheckBoxesUnlessClosed();
     // Read before the lock: reading a box waits for the main thread, which may want the lock.
-    ShortText source = Unquoted(EditText(Controls.sourceEdit), false);
-    ShortText destiny = Unquoted(EditText(Controls.destinyEdit), true);
+    std::string source = Unquoted(EditText(Controls.sourceEdit), false);
+    std::string destiny = Unquoted(EditText(Controls.destinyEdit), true);
     StorePath(&CopyJobRecord::sourceSpec, source);
     StorePath(&CopyJobRecord::destinyPath, destiny);
     if (source.empty() || destiny.empty()) {
@@ -112,7 +111,7 @@ void SearchSource() {
         return;
     }
     CountAttempt();
-    int32_t code = rt::FindFirst(os::FromCodePage(source.view()), rt::kAnyFile, CopyJob.entry);
+    int32_t code = rt::FindFirst(os::FromCodePage(source), rt::kAnyFile, CopyJob.entry);
     // "." and ".." and plain folders are passed by in the same search; none is a source.
     while (code == 0 && IsFolderEntry(CopyJob.entry)) code = rt::FindNext(CopyJob.entry);
     if (code != 0) rt::FindClose(CopyJob.entry);
@@ -121,7 +120,7 @@ void SearchSource() {
 
 void SearchFolder() {
     CountAttempt();
-    std::string destiny = os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view());
+    std::string destiny = os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath));
     int32_t code = rt::FindFirst(rt::InFolder(destiny, "*.*"), rt::kAnyFile, CopyJob.folderEntry);
     rt::FindClose(CopyJob.folderEntry);
     // An empty drive root lists nothing, not even ".": its attributes tell it is there.
@@ -132,7 +131,7 @@ void SearchFolder() {
 void TryCreateFolder() {
     CountAttempt();
     rt::IoResult();  // judged by this creation alone
-    rt::MakeFolder(os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath).view()));
+    rt::MakeFolder(os::FromCodePage(LoadPath(&CopyJobRecord::destinyPath)));
     Settle(JobState::TryCreateFolder, rt::IoResult() == 0);
 }
 
@@ -147,13 +146,13 @@ void StartCopying() {
     SetRunDepths();
     StartBlockSizing();
     if (Settings.logSettings) output::ReportSettings();
-    ShortText source = LoadPath(&CopyJobRecord::sourceSpec);
-    ShortText destiny = LoadPath(&CopyJobRecord::destinyPath);
-    output::WriteLogEntry(ShortText("Copying files \"<B>") + source + "</B>\" to " + destiny,
-                          output::plain, false);
+    std::string source = LoadPath(&CopyJobRecord::sourceSpec);
+    std::string destiny = LoadPath(&CopyJobRecord::destinyPath);
+    output::WriteLongLogEntry("Copying files \"<B>" + source + "</B>\" to " + destiny,
+                              output::plain, false);
     CopyTotals = CopyTotalsRecord{};
-    CopyJob.sourceFolder = FolderOf(os::FromCodePage(source.view()));
-    CopyJob.destinyFolder = os::FromCodePage(destiny.view());
+    CopyJob.sourceFolder = FolderOf(os::FromCodePage(source));
+    CopyJob.destinyFolder = os::FromCodePage(destiny);
     CopyJob.state = JobState::SearchDestiny;
     CopyJob.attempts = 0;
 }

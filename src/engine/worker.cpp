@@ -212,8 +212,8 @@ void ResetJob() {
     CopyJob.state = JobState::Idle;
     CopyJob.savedState = JobState::Idle;
     CopyJob.attempts = 0;
-    StorePath(&CopyJobRecord::sourceSpec, ShortText());
-    StorePath(&CopyJobRecord::destinyPath, ShortText());
+    StorePath(&CopyJobRecord::sourceSpec, std::string());
+    StorePath(&CopyJobRecord::destinyPath, std::string());
     CopyJob.sourceFolder.clear();
     CopyJob.destinyFolder.clear();
     rt::FindClose(CopyJob.entry);

@@ -78,15 +78,15 @@ void WriteLongLogEntry(std::string_view text, MessageKind kind, bool reportLink)
     rt::CheckStrict();
 }
 
-void WriteConsoleLine(const ShortText& text) {
+void WriteConsoleLine(std::string_view text) {
     std::lock_guard<std::mutex> hold(OutputLock());
-    if (AppendConsoleLine(text.view())) return;  // the work of a line, not of the transcript
+    if (AppendConsoleLine(text)) return;  // the work of a line, not of the transcript
     SaveConsolePane();
     rt::TextFile console;
     rt::Bind(console, kConsoleFileName);
     rt::OpenAppend(console);
     rt::CheckStrict();
-    rt::WriteLine(console, text.view());
+    rt::WriteLine(console, text);
     rt::CheckStrict();
     rt::Close(console);
     rt::CheckStrict();

@@ -17,7 +17,7 @@ void WriteLogEntry(const ShortText& text, MessageKind kind, bool reportLink);
 // The same for a text that may be longer than a ShortText.
 void WriteLongLogEntry(std::string_view text, MessageKind kind, bool reportLink);
 // Appends one line to tramox.console and refreshes the console pane.
-void WriteConsoleLine(const ShortText& text);
+void WriteConsoleLine(std::string_view text);
 
 // Held by every output operation; never held across a call that waits for the main thread.
 std::mutex& OutputLock();

@@ -10,7 +10,7 @@
 
 namespace output {
 
-// The file as it stands on disk, line by line, under the same line rules as loading it. The
+// The file as it stands on disk, line by line, as loading takes each line. The
 // settings file lock keeps the writer at shutdown from replacing the file under the report.
 void ReportSettings() {
     std::lock_guard<std::mutex> hold(settings::SettingsFileLock());
@@ -22,9 +22,9 @@ void ReportSettings() {
     rt::CheckStrict();
     bool atEnd = false;
     while (!atEnd) {  // the first line is always read: an empty file gives one empty entry
-        ShortText line = rt::ReadLine(file);
+        std::string line = rt::ReadLine(file);
         rt::CheckStrict();
-        WriteLogEntry(line, notice, false);
+        WriteLongLogEntry(settings::LineAsRead(line), notice, false);
         atEnd = rt::AtEnd(file);
         rt::CheckStrict();
     }

@@ -291,7 +291,8 @@ struct BrowseRecord {
 };
 using ItemList = uintptr_t;
 ItemList BrowseFolder(const BrowseRecord& record);  // 0 when cancelled
-bool PathFromItemList(ItemList list, char* path260);
+// The folder's path whole, in the code page.
+bool PathFromItemList(ItemList list, std::string* path);
 void FreeItemList(ItemList list);
 
 }  // namespace os

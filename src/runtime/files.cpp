@@ -141,8 +141,9 @@ void OpenAppend(TextFile& file) {
     if (error != 0) SetIoResult(static_cast<int32_t>(error));
 }
 
-ShortText ReadLine(TextFile& file) {
-    ShortText line;
+std::string ReadLine(TextFile& file) {
+    constexpr size_t kLongestLine = 32767 + 256;
+    std::string line;
     if (!Ready(file) || !CanRead(file.mode)) return line;
     while (FillBuffer(file)) {
         char c = file.buffer[file.position++];
@@ -151,7 +152,7 @@ ShortText ReadLine(TextFile& file) {
             if (FillBuffer(file) && file.buffer[file.position] == '\n') ++file.position;
             break;
         }
-        line += c;  // characters past the 255th are skipped
+        if (line.size() < kLongestLine) line += c;
     }
     return line;
 }

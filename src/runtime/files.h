@@ -27,8 +27,9 @@ void Bind(TextFile& file, const ShortText& name);
 void OpenRead(TextFile& file);    // reset: the file must exist
 void CreateNew(TextFile& file);   // rewrite: created, or emptied when it exists
 void OpenAppend(TextFile& file);  // append: the file must exist; writes go to its end
-// Reads one line: it ends at CR, LF or CR LF; only its first 255 characters are kept.
-ShortText ReadLine(TextFile& file);
+// Reads one line whole: it ends at CR, LF or CR LF. Past the longest path Windows allows, with
+// room for a key, the rest of a line is skipped.
+std::string ReadLine(TextFile& file);
 // True at the end of the file or when the next character is Ctrl-Z (26).
 bool AtEnd(TextFile& file);
 void Write(TextFile& file, std::string_view text);

@@ -13,31 +13,38 @@ constexpr int64_t kInt32Max = 2147483647;
 
 constexpr SettingField Flag(const char* key, Shared<bool> R::*field, bool on,
                             const char* checkBox = nullptr) {
-    return {key, FieldKind::Flag, field, nullptr, nullptr, nullptr, on ? 1 : 0, nullptr, 0, 1,
+    return {key, FieldKind::Flag, field, nullptr, nullptr, nullptr, nullptr, on ? 1 : 0, nullptr, 0, 1,
             checkBox, nullptr, false};
 }
 
 constexpr SettingField Integer(const char* key, Shared<int32_t> R::*field, int32_t value,
                                int64_t minimum, Shared<bool> R::*writtenAfter = nullptr) {
-    return {key, FieldKind::Integer, nullptr, field, nullptr, nullptr, value, nullptr, minimum,
+    return {key, FieldKind::Integer, nullptr, field, nullptr, nullptr, nullptr, value, nullptr, minimum,
             kInt32Max, nullptr, writtenAfter, false};
 }
 
 // fontSizeHtmlLog is eight bits wide: a number above 255 is refused rather than wrapped.
 constexpr SettingField Small(const char* key, Shared<uint8_t> R::*field, uint8_t value) {
-    return {key, FieldKind::SmallInteger, nullptr, nullptr, field, nullptr, value, nullptr, 1,
+    return {key, FieldKind::SmallInteger, nullptr, nullptr, field, nullptr, nullptr, value, nullptr, 1,
             255, nullptr, nullptr, false};
 }
 
 constexpr SettingField Text(const char* key, ShortText R::*field, const char* value,
                             Shared<bool> R::*writtenAfter = nullptr, bool whenNotEmpty = false) {
-    return {key, FieldKind::Text, nullptr, nullptr, nullptr, field, 0, value, 0, 0, nullptr,
+    return {key, FieldKind::Text, nullptr, nullptr, nullptr, field, nullptr, 0, value, 0, 0, nullptr,
             writtenAfter, whenNotEmpty};
 }
 
 constexpr SettingField Colour(const char* key, ShortText R::*field, const char* value) {
-    return {key, FieldKind::Colour, nullptr, nullptr, nullptr, field, 0, value, 0, 0, nullptr,
+    return {key, FieldKind::Colour, nullptr, nullptr, nullptr, field, nullptr, 0, value, 0, 0, nullptr,
             nullptr, false};
+}
+
+// A remembered path: read and written whole, as a path cut short names another folder.
+constexpr SettingField Path(const char* key, std::string R::*field,
+                            Shared<bool> R::*writtenAfter = nullptr, bool whenNotEmpty = false) {
+    return {key, FieldKind::Path, nullptr, nullptr, nullptr, nullptr, field, 0, "", 0, 0, nullptr,
+            writtenAfter, whenNotEmpty};
 }
 
 }  // namespace
@@ -107,10 +114,10 @@ const SettingField kFields[kFieldCount] = {
     Integer("rememberWindowHorizontal", &R::rememberWindowHorizontal, 0, 0,
             &R::rememberWindowPosition),
     Flag("saveSourceFile", &R::saveSourceFile, false),
-    Text("lastSourceFile", &R::lastSourceFile, "", &R::saveSourceFile),
+    Path("lastSourceFile", &R::lastSourceFile, &R::saveSourceFile),
     Flag("saveDestinyFolder", &R::saveDestinyFolder, false),
-    Text("lastDestinyFolder", &R::lastDestinyFolder, "", &R::saveDestinyFolder),
-    Text("rememberFolder", &R::rememberFolder, "", nullptr, true),
+    Path("lastDestinyFolder", &R::lastDestinyFolder, &R::saveDestinyFolder),
+    Path("rememberFolder", &R::rememberFolder, nullptr, true),
 };
 
 const char* const kCheckBoxKeys[kCheckBoxCount] = {
@@ -133,6 +140,7 @@ void SetDefaultSettings() {
                 break;
             case FieldKind::Text:
             case FieldKind::Colour: (Settings.*field.text) = ShortText(field.defaultText); break;
+            case FieldKind::Path: (Settings.*field.path).clear(); break;
         }
     }
 }

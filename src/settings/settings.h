@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/shared_value.h"
 #include "runtime/short_text.h"
@@ -30,16 +31,16 @@ struct SettingsRecord {
     Shared<bool> waitEnterAfterEachCopy, exitAfterCopy, saveSettings, rememberWindowPosition;
     Shared<int32_t> rememberWindowVertical, rememberWindowHorizontal;
     Shared<bool> saveSourceFile;
-    ShortText lastSourceFile;
+    std::string lastSourceFile;  // the remembered paths are kept whole, in the code page
     Shared<bool> saveDestinyFolder;
-    ShortText lastDestinyFolder, rememberFolder;
+    std::string lastDestinyFolder, rememberFolder;
 };
 
 extern SettingsRecord Settings;
 
 namespace settings {
 
-enum class FieldKind : uint8_t { Flag, Integer, SmallInteger, Text, Colour };
+enum class FieldKind : uint8_t { Flag, Integer, SmallInteger, Text, Colour, Path };
 
 struct SettingField {
     const char* key;
@@ -48,6 +49,7 @@ struct SettingField {
     Shared<int32_t> SettingsRecord::*integer;    // Integer
     Shared<uint8_t> SettingsRecord::*small;      // SmallInteger
     ShortText SettingsRecord::*text;             // Text, Colour
+    std::string SettingsRecord::*path;           // Path: read and written whole
     int64_t defaultNumber;                       // Flag (0/1), Integer, SmallInteger
     const char* defaultText;                     // Text, Colour
     int64_t minimum;                             // acceptance: value >= minimum

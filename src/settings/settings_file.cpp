@@ -57,9 +57,24 @@ int BaseOfPrefix(char c) {
     }
 }
 
+// The first blank ends the key part; a path line's value is everything after it.
+std::optional<std::string_view> PathValue(std::string_view line, const char* key) {
+    size_t blank = line.find(' ');
+    if (blank == std::string_view::npos || !IsKeyThen(line.substr(0, blank + 1), key, ": "))
+        return std::nullopt;
+    return line.substr(blank + 1);
+}
+
+bool IsPathLine(std::string_view line) {
+    for (const SettingField& field : kFields)
+        if (field.kind == FieldKind::Path && PathValue(line, field.key)) return true;
+    return false;
+}
+
 void ApplyValue(const SettingField& field, const SplitLine& split,
                 const std::optional<int32_t>& number) {
-    if (!IsKeyThen(split.keyPart.view(), field.key, ": ")) return;
+    if (field.kind == FieldKind::Path || !IsKeyThen(split.keyPart.view(), field.key, ": "))
+        return;
     switch (field.kind) {
         case FieldKind::Integer:
             if (number && Accepts(field, *number)) Settings.*field.integer = *number;
@@ -73,13 +88,16 @@ void ApplyValue(const SettingField& field, const SplitLine& split,
             Settings.*field.text = split.valuePart;
             break;
         case FieldKind::Flag:
+        case FieldKind::Path:
             break;
     }
 }
 
 bool IsWritten(const SettingField& field) {
     if (field.writtenAfter && !(Settings.*field.writtenAfter)) return false;
-    if (field.writtenWhenNotEmpty && (Settings.*field.text).empty()) return false;
+    bool empty = field.kind == FieldKind::Path ? (Settings.*field.path).empty()
+                                               : (Settings.*field.text).empty();
+    if (field.writtenWhenNotEmpty && empty) return false;
     return true;
 }
 
@@ -100,8 +118,11 @@ std::string FieldLine(const SettingField& field) {
         case FieldKind::Colour:
             line += (Settings.*field.text).view();
             break;
+        case FieldKind::Path:
+            line += Settings.*field.path;
+            break;
     }
-    return line;  // may pass 255 characters; reading back keeps the first 255
+    return line;  // a text line may pass 255 characters; reading back keeps the first 255
 }
 
 }  // namespace
@@ -133,8 +154,17 @@ std::optional<int32_t> ReadSettingNumber(const ShortText& value) {
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-void ApplySettingLine(const ShortText& line) {
+std::string_view LineAsRead(std::string_view line) {
+    return IsPathLine(line) ? line : line.substr(0, ShortText::kMax);
+}
+
+void ApplySettingLine(std::string_view whole) {
     // Every test runs on every line, so a later line of the same key wins.
+    for (const SettingField& field : kFields) {
+        std::optional<std::string_view> path = PathValue(whole, field.key);
+        if (field.kind == FieldKind::Path && path) Settings.*field.path = std::string(*path);
+    }
+    const ShortText line(LineAsRead(whole));
     for (const SettingField& field : kFields) {
         if (field.kind != FieldKind::Flag) continue;
         if (IsKeyThen(line.view(), field.key, ": yes")) Settings.*field.flag = true;
@@ -153,7 +183,7 @@ void ReadSettingsFile() {
     rt::CheckStrict();
     bool atEnd = false;
     while (!atEnd) {  // the first line is always read, so an empty file gives one empty line
-        ShortText line = rt::ReadLine(SettingsFile);
+        std::string line = rt::ReadLine(SettingsFile);
         rt::CheckStrict();
         ApplySettingLine(line);
         atEnd = rt::AtEnd(SettingsFile);

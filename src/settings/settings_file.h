@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "runtime/files.h"
 #include "runtime/short_text.h"
@@ -23,8 +24,12 @@ SplitLine SplitSettingLine(const ShortText& line);
 // "%" binary, "&" octal), digits of that base and nothing else, within the signed 32-bit range.
 std::optional<int32_t> ReadSettingNumber(const ShortText& value);
 
-// Applies one line of the file to the record (flag lines, integer and text value lines).
-void ApplySettingLine(const ShortText& line);
+// Applies one whole line of the file to the record (flag lines, integer, text and path value
+// lines).
+void ApplySettingLine(std::string_view line);
+// A whole line of the file as loading takes it: a remembered path's line whole, any other line
+// its first 255 characters.
+std::string_view LineAsRead(std::string_view line);
 // Steps 1 to 3 of loading: reads tramox.ini into the record when it exists (strict).
 void ReadSettingsFile();
 // Step 5 of loading: a log name that cannot be written falls back to the default; a browser

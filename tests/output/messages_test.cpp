@@ -103,7 +103,7 @@ TEST_F(MessagesTest, TwoThreadsKeepEveryLineWhole) {
     auto writer = [](char who) {
         for (int i = 0; i < kLines; ++i) {
             ShortText text = ShortText(std::string(1, who)) + std::to_string(i);
-            output::WriteConsoleLine(text);
+            output::WriteConsoleLine(text.view());
             output::WriteLogEntry(text, output::notice, i % 2 == 0);
         }
     };

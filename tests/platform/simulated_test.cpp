@@ -613,9 +613,9 @@ TEST_F(SimulatedWindows, DialogsAnswerOnceFromTheScript) {
     sim::AnswerFolderDialog("D:\\" + std::string(300, 'x'));
     os::ItemList list = os::BrowseFolder(os::BrowseRecord{main, 0, nullptr, "", 0});
     ASSERT_NE(list, 0u);
-    char path[260];
-    ASSERT_TRUE(os::PathFromItemList(list, path));
-    EXPECT_EQ(std::string(path).size(), 259u);
+    std::string path;
+    ASSERT_TRUE(os::PathFromItemList(list, &path));
+    EXPECT_EQ(path, "D:\\" + std::string(300, 'x'));
     EXPECT_EQ(sim::ItemListsAlive(), 1);
     os::FreeItemList(list);
     EXPECT_EQ(sim::ItemListsAlive(), 0);

@@ -26,7 +26,7 @@ protected:
         rt::OpenRead(file);
         std::vector<std::string> lines;
         do {
-            lines.push_back(rt::ReadLine(file).str());
+            lines.push_back(rt::ReadLine(file));
         } while (!rt::AtEnd(file));
         rt::Close(file);
         EXPECT_EQ(rt::IoResult(), 0);
@@ -56,12 +56,15 @@ TEST_F(RuntimeFiles, LineEndsReadAlike) {
     for (const Row& row : rows) EXPECT_EQ(ReadAll(row.content), row.lines) << row.name;
 }
 
-TEST_F(RuntimeFiles, OnlyFirst255CharactersOfALineCount) {
+// The settings decide what of a line counts; the reader keeps a path's length whole.
+TEST_F(RuntimeFiles, ALineIsReadWholeUpToTheLongestPath) {
     std::string line300 = std::string(255, 'k') + std::string(45, 'x');
-    Lines lines = ReadAll(line300 + "\r\nnext\r\n");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(255, 'k'));
-    EXPECT_EQ(lines[1], "next");
+    std::string huge(40000, 'h');
+    Lines lines = ReadAll(line300 + "\r\n" + huge + "\r\nnext\r\n");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], line300);
+    EXPECT_TRUE(lines[1].size() > 32767 && lines[1].size() < huge.size()) << lines[1].size();
+    EXPECT_EQ(lines[2], "next");
 }
 
 TEST_F(RuntimeFiles, WriteLineEndsWithCrLfAndAppendExtends) {

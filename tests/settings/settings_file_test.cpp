@@ -45,6 +45,8 @@ std::string ValueOf(const char* key) {
             return std::to_string(Settings.*field.integer);
         case FieldKind::SmallInteger:
             return std::to_string(Settings.*field.small);
+        case FieldKind::Path:
+            return Settings.*field.path;
         default:
             return (Settings.*field.text).str();
     }
@@ -238,6 +240,9 @@ TEST_F(SettingsFileTest, EveryFieldRoundTrips) {
             case FieldKind::SmallInteger:
                 Settings.*field.small = 200;
                 break;
+            case FieldKind::Path:
+                Settings.*field.path = std::string(" a b ") + field.key;
+                break;
             default:
                 Settings.*field.text = std::string(" a b ") + field.key;
                 break;
@@ -269,14 +274,24 @@ TEST_F(SettingsFileTest, HandEditedFileIsWrittenBackCleanly) {
     EXPECT_EQ(Saved(), expected);
 }
 
-TEST_F(SettingsFileTest, LongSourceFileComesBackCut) {
-    std::string path = "C:\\" + std::string(252, 'p');
+// A remembered path comes back whole, at 255 characters as past them; any other text line keeps
+// its first 255 characters.
+TEST_F(SettingsFileTest, RememberedPathsComeBackWhole) {
+    const std::string path = "C:\\" + std::string(252, 'p'), longer = "D:\\" + std::string(300, 'q');
     Settings.saveSourceFile = true;
+    Settings.saveDestinyFolder = true;
     Settings.lastSourceFile = path;
-    EXPECT_NE(Saved().find("lastSourceFile: " + path + "\r\n"), std::string::npos);
+    Settings.lastDestinyFolder = longer;
+    Settings.rememberFolder = longer + "\\r";
+    Settings.htmlFont = std::string(255, 'f');
+    std::string saved = Saved();
+    sim::AddFile("tramox.ini", saved + "htmlFont: " + std::string(300, 'g') + "\r\n");
     settings::SetDefaultSettings();
     settings::ReadSettingsFile();
-    EXPECT_EQ(ValueOf("lastSourceFile"), path.substr(0, 239));
+    EXPECT_EQ(Settings.lastSourceFile, path);
+    EXPECT_EQ(Settings.lastDestinyFolder, longer);
+    EXPECT_EQ(Settings.rememberFolder, longer + "\\r");
+    EXPECT_EQ(ValueOf("htmlFont"), std::string(245, 'g'));
 }
 
 TEST_F(SettingsFileTest, BrowserPathMustNameSomething) {

@@ -17,7 +17,7 @@ struct Expected {
     const char* box;
 };
 constexpr FieldKind F = FieldKind::Flag, I = FieldKind::Integer, S = FieldKind::SmallInteger,
-                    T = FieldKind::Text, C = FieldKind::Colour;
+                    T = FieldKind::Text, C = FieldKind::Colour, P = FieldKind::Path;
 
 const Expected kExpected[] = {
     {"enableLog", F, "yes", 0, "Enable logging"},
@@ -82,10 +82,10 @@ const Expected kExpected[] = {
     {"rememberWindowVertical", I, "0", 0, nullptr},
     {"rememberWindowHorizontal", I, "0", 0, nullptr},
     {"saveSourceFile", F, "no", 0, nullptr},
-    {"lastSourceFile", T, "", 0, nullptr},
+    {"lastSourceFile", P, "", 0, nullptr},
     {"saveDestinyFolder", F, "no", 0, nullptr},
-    {"lastDestinyFolder", T, "", 0, nullptr},
-    {"rememberFolder", T, "", 0, nullptr},
+    {"lastDestinyFolder", P, "", 0, nullptr},
+    {"rememberFolder", P, "", 0, nullptr},
 };
 static_assert(sizeof kExpected / sizeof kExpected[0] == settings::kFieldCount);
 
@@ -94,6 +94,7 @@ std::string ValueText(const settings::SettingField& field) {
         case FieldKind::Flag: return Settings.*field.flag ? "yes" : "no";
         case FieldKind::Integer: return std::to_string(int32_t(Settings.*field.integer));
         case FieldKind::SmallInteger: return std::to_string(int(Settings.*field.small));
+        case FieldKind::Path: return Settings.*field.path;
         default: return (Settings.*field.text).str();
     }
 }

@@ -68,12 +68,12 @@ ItemList BrowseFolder(const BrowseRecord& record) {
     return list;
 }
 
-bool PathFromItemList(ItemList list, char* path260) {
+bool PathFromItemList(ItemList list, std::string* path) {
     Lock lock(Mutex());
     auto& lists = Machine().dialogs.itemLists;
     auto found = lists.find(list);
     if (found == lists.end()) return false;
-    CopyCut(found->second, path260, kPathCapacity);
+    *path = found->second;
     return true;
 }
 

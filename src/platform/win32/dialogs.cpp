@@ -1,5 +1,7 @@
 // Message boxes and the two common dialogs on Win32.
+#include <algorithm>
 #include <cstddef>
+#include <string>
 
 #include "platform/win32/win32.h"
 // The dialog headers need <windows.h> before them.
@@ -48,8 +50,19 @@ ItemList BrowseFolder(const BrowseRecord& record) {
     return reinterpret_cast<ItemList>(::SHBrowseForFolderA(&browse));
 }
 
-bool PathFromItemList(ItemList list, char* path260) {
-    return ::SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(list), path260) != 0;
+// The wide call, as the ANSI one stops at MAX_PATH.
+bool PathFromItemList(ItemList list, std::string* path) {
+    std::wstring wide(32768, L'\0');
+    if (!::SHGetPathFromIDListEx(reinterpret_cast<PCIDLIST_ABSOLUTE>(list), wide.data(),
+                                 static_cast<DWORD>(wide.size()), GPFIDL_DEFAULT))
+        return false;
+    wide.resize(wide.find(L'\0'));
+    int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                     nullptr, 0, nullptr, nullptr);
+    path->assign(static_cast<size_t>(std::max(size, 0)), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), path->data(),
+                          size, nullptr, nullptr);
+    return true;
 }
 
 void FreeItemList(ItemList list) { ::CoTaskMemFree(reinterpret_cast<void*>(list)); }
