@@ -123,6 +123,16 @@ void Ask(bool Requests::*flag) {
     requests.changed.notify_all();
 }
 
+// The finished run's worker, left for the next one to join. Touched by the main thread only
+// while no worker runs, and by the worker it hands over to before that one's run begins.
+std::thread lastWorker;
+
+void StartedWorker() {
+    if (lastWorker.joinable()) lastWorker.join();
+    output::BeginLogRun();
+    CopyWorker();
+}
+
 }  // namespace
 
 void CopyWorker() {
@@ -167,8 +177,6 @@ void StartCopyRun() {
             requests.copyClicked = true;
         if (requests.running) return;
     }
-    if (CopyJob.worker.joinable()) CopyJob.worker.join();  // the last run's, already finished
-    output::BeginLogRun();
     {
         std::lock_guard<std::mutex> hold(requests.lock);
         requests.toggles = 0;
@@ -178,9 +186,13 @@ void StartCopyRun() {
     }
     CopyJob.damagePending = CopyJob.damageRunHeaded = false;  // a closed run's file is not ours
     CopyJob.state = JobState::SearchSource;
+    // The click waits for nothing: the new worker joins the last one, whose run is over, and
+    // writes the run's log header itself.
+    lastWorker = std::move(CopyJob.worker);
     try {
-        CopyJob.worker = std::thread(CopyWorker);
+        CopyJob.worker = std::thread(StartedWorker);
     } catch (const std::system_error&) {
+        if (lastWorker.joinable()) lastWorker.join();
         CopyJob.state = JobState::Idle;
         Finished();
     }
