@@ -133,12 +133,6 @@ void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 double slowestStartMs = 0;
 int startsTimed = 0;
 
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
-}
-
 void StartRun(const Session& s, const std::string& source, const std::string& destiny) {
     SendMessageA(s.sourceEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(source.c_str()));
     SendMessageA(s.destinyEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(destiny.c_str()));
@@ -738,9 +732,12 @@ void RunSecondStart(Session& s, const std::string& exe) {
     RunEnds(s, name, "Done");
     Click(ControlNamed(s.window, "logSettings box"));
     StartRun(s, s.At("nothing") + "\\*.none", s.At("out"));
-    Sleep(3000);  // the second run's browser has come up, the search retries
+    // Until the browser of the run before has come up, however busy the machine; the search
+    // retries meanwhile.
     std::string started;
-    ReadWholeFile(browser, &started);
+    WaitFor([&] { return ReadWholeFile(browser, &started) && started == "started\r\nstarted\r\n"; },
+            20000);
+    Sleep(500);
     DWORD exitCode = 0, start = GetTickCount();
     Check(name + ": closed while the source search retries, the program ends within 4 s",
           CloseAndWait(program, s.window, 4000, &exitCode));

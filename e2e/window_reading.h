@@ -42,4 +42,11 @@ bool WaitFor(Condition condition, DWORD timeoutMs) {
     return true;
 }
 
+// Milliseconds between two QueryPerformanceCounter readings.
+inline double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
 }  // namespace e2e

@@ -30,11 +30,14 @@ TEST_F(EngineTest, ABadSpotCostsLittle) {
         bool whole;      // reads across it fail whole, as on Windows
         int readsOfIt;   // reads that start on it
         bool madeUp;
+        uint64_t second = 0;  // a byte that fails for ever too, where a growing read starts
     } rows[] = {
         {"Wine: a read runs short before it", -1, 3, false, 4, true},
         {"Windows: a read across it fails whole, and is walked byte by byte", -1, 3, true, 4, true},
         {"at read depth 1 a byte failing its first two reads is made up", 2, 1, false, 2, true},
         {"one failed read, then it is read", 1, 1, false, 2, false},
+        {"a growing read failing on its first byte is that byte's first attempt", -1, 3, false, 4,
+         true, 1008},
     };
     const std::string source = "C:\\src\\x.bin", bytes = Pattern(300000);
     for (const Row& row : rows) {
@@ -43,26 +46,33 @@ TEST_F(EngineTest, ABadSpotCostsLittle) {
         sim::AddFile(source, bytes);
         sim::AddFolder("D:\\out");
         sim::FailReadRange(source, 1000, 1000, row.times, os::kErrorCrc, row.whole);
+        if (row.second) sim::FailReadRange(source, row.second, row.second, -1);
         Set("depthRead", row.depth);
         Copy("C:\\src\\*.*", "D:\\out");
         std::string copy = sim::Content("D:\\out\\x.bin");
         ASSERT_EQ(copy.size(), bytes.size());
         EXPECT_EQ(copy[1000] != bytes[1000], row.madeUp);
         copy[1000] = bytes[1000];
+        copy[row.second] = bytes[row.second];
         EXPECT_TRUE(copy == bytes);
-        int onIt = 0, across = 0;
+        int onIt = 0, onSecond = 0, across = 0;
         Reads after, walked;
         for (auto [at, count] : sim::ReadsOf(source)) {
             if (at == 1000) {
                 ++onIt;
                 EXPECT_EQ(count, 1u);
             }
+            onSecond += row.second && at == row.second;
             if (at < 1000 && at + count > 1000) ++across;
             if (at < 1000 && count == 1) walked.emplace_back(at, count);
             if (at > 1000) after.emplace_back(at, count);
         }
         EXPECT_EQ(onIt, row.readsOfIt);
         EXPECT_EQ(across, 1) << "the one read that met it";
+        if (row.second) {
+            EXPECT_EQ(onSecond, row.readsOfIt);
+            continue;  // its own growth follows
+        }
         EXPECT_EQ(walked.size(), row.whole ? 1000u : 0u);
         ASSERT_GE(after.size(), 13u);
         for (size_t i = 0; i < after.size() && after[i].second < 4096; ++i)
