@@ -678,7 +678,8 @@ void RunClosedWindow(Session& s, const Program& program, const std::string& big)
     if (!CopyingStarts(s, name, copy, "with verification")) return;
     DWORD exitCode = 0, start = GetTickCount();
     if (Check(name + ": the program ends within 10 s",
-              CloseAndWait(program, s.window, 10000, &exitCode)))
+              TimeCloseAndWait(program, s.window, s.At("tramox.ini"),
+                               "during a healthy copy with verification", 10000, &exitCode)))
         Check(name + ": exit code 0", exitCode == 0, std::to_string(exitCode));
     std::printf("info: the program ended %lu ms after WM_CLOSE\n", GetTickCount() - start);
     Check(name + ": the source is read-only again", GetFileAttributesA(big.c_str()) == attributes,

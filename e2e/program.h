@@ -23,6 +23,13 @@ bool HasEnded(const Program& program, DWORD* exitCode);
 HWND WaitForMainWindow(const Program& program, const char* className, DWORD timeoutMs);
 // Posts WM_CLOSE and waits for the process to end; false on timeout.
 bool CloseAndWait(const Program& program, HWND window, DWORD timeoutMs, DWORD* exitCode);
+// Posts WM_CLOSE and prints tramox's own share of the close as a figure (`when` names the
+// moment): from WM_CLOSE until the window starts to hide, and from the window gone until
+// `settingsFile`, deleted first, is written again, the last of its shutdown. In between Wine
+// hides the window, waiting up to 2 s for a window manager Xvfb does not have; what follows
+// until the process is gone is Wine's too. Then waits for the end as CloseAndWait does.
+bool TimeCloseAndWait(const Program& program, HWND window, const std::string& settingsFile,
+                      const std::string& when, DWORD timeoutMs, DWORD* exitCode);
 // Ends a program that would not close, and closes the driver's handles.
 void Release(Program* program);
 

@@ -136,30 +136,10 @@ int RunWindowScenario(const ScenarioArguments& arguments) {
         if (!arguments.holdFolder.empty())
             Check("screenshot taken", HoldForScreenshot(arguments.holdFolder, 30000),
                   "no screenshot.done in 30 s");
-        // tramox's own share of a close, its worker idle: from WM_CLOSE until its window starts
-        // to hide, and from the window gone until tramox.ini is written again, the last of its
-        // shutdown. In between Wine hides the window, waiting up to 2 s for a window manager
-        // Xvfb does not have; what follows until the process is gone is Wine's too.
-        const std::string ini = arguments.workFolder + "\\tramox.ini";
-        DeleteFileA(ini.c_str());
-        LARGE_INTEGER before, hidden{}, gone{}, written;
-        QueryPerformanceCounter(&before);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        while (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES &&
-               WaitForSingleObject(program.process.hProcess, 1) == WAIT_TIMEOUT) {
-            if (hidden.QuadPart == 0 && !IsWindowVisible(window)) QueryPerformanceCounter(&hidden);
-            if (gone.QuadPart == 0 && !IsWindow(window)) QueryPerformanceCounter(&gone);
-        }
-        QueryPerformanceCounter(&written);
-        if (gone.QuadPart == 0) gone = written;
-        if (hidden.QuadPart == 0) hidden = gone;
-        std::printf("info: tramox's own share of a close: %.1f ms (Wine's hiding of the window "
-                    "%.1f ms)\n",
-                    Milliseconds(before, hidden) + Milliseconds(gone, written),
-                    Milliseconds(hidden, gone));
         DWORD exitCode = 0;
         if (Check("closing the window ends the program",
-                  CloseAndWait(program, window, 10000, &exitCode),
+                  TimeCloseAndWait(program, window, arguments.workFolder + "\\tramox.ini",
+                                   "with the worker idle", 10000, &exitCode),
                   "still running 10 s after WM_CLOSE"))
             Check("exit code 0", exitCode == 0, "exit code " + std::to_string(exitCode));
     }
