@@ -492,9 +492,11 @@ bool RunSlowMedium(Session& s) {
     long stopped = AnswerMs(s.stop, [&] { return WindowText(s.stateLine) == "Stopped"; });
     std::printf("info: on a slow medium Pause took %ld ms, Unpause %ld ms, Stop %ld ms\n", paused,
                 unpaused, stopped);
-    Check(name + ": Pause, Unpause and Stop are answered within 300 ms",
-          paused >= 0 && paused <= 300 && unpaused >= 0 && unpaused <= 300 && stopped >= 0 &&
-              stopped <= 300);
+    // A block sized for a fast disk takes seconds here; a busy machine may add a few hundred
+    // milliseconds to any answer, so the bound tells the two apart without timing the machine.
+    Check(name + ": Pause, Unpause and Stop are answered within 1 s",
+          paused >= 0 && paused <= 1000 && unpaused >= 0 && unpaused <= 1000 && stopped >= 0 &&
+              stopped <= 1000);
     if (!RunEnds(s, name, "Stopped")) return false;
     const long long written = FileSize(copy);
     WaitFor([&] { return WindowText(s.pane).size() > s.console.size() + 40; }, kAnswerMs);
@@ -740,8 +742,9 @@ void RunSecondStart(Session& s, const std::string& exe) {
             20000);
     Sleep(500);
     DWORD exitCode = 0, start = GetTickCount();
-    Check(name + ": closed while the source search retries, the program ends within 4 s",
-          CloseAndWait(program, s.window, 4000, &exitCode));
+    // Wine alone takes 2 s to hide the window under Xvfb.
+    Check(name + ": closed while the source search retries, the program ends within 10 s",
+          CloseAndWait(program, s.window, 10000, &exitCode));
     std::printf("info: the program ended %lu ms after WM_CLOSE\n", GetTickCount() - start);
     Release(&program);
     Sleep(1000);
