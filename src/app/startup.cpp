@@ -54,6 +54,7 @@ void StartUp() {
     settings::SetDefaultSettings();
     CreateControls();
     LoadSettings();
+    AddSystemMenuItems();
     // The file keeps x under rememberWindowVertical and y under rememberWindowHorizontal.
     if (Settings.rememberWindowPosition)
         os::MoveWin(Controls.mainWindow, Settings.rememberWindowVertical - kClientLeft,

@@ -20,6 +20,9 @@ constexpr uint32_t kPathBuffer = 32768;  // the longest path Windows allows
 constexpr uint32_t kFileDialogFlags = 0x8100E;
 constexpr char kFileFilter[] = "Files\0*.*\0";  // the literal adds the closing zero
 
+// Below 0xF000, where Windows's own commands begin, with the low four bits clear.
+constexpr uint32_t kReadableFirstCommand = 0x0010;
+
 uint16_t LowWord(intptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
 uint16_t HighWord(intptr_t value) { return static_cast<uint16_t>((value >> 16) & 0xFFFF); }
 
@@ -103,6 +106,12 @@ bool ChooseDestinyFolder() {
     return true;
 }
 
+void AddSystemMenuItems() {
+    os::AppendSystemMenuItem(Controls.mainWindow, os::kMenuSeparator, 0, nullptr);
+    os::AppendSystemMenuItem(Controls.mainWindow, Settings.readableFirst ? os::kMenuChecked : 0,
+                             kReadableFirstCommand, "Rescue readable bytes first");
+}
+
 void RepaintProgressBar() {
     if (!Settings.showProgressBar || Controls.mainWindow == 0) return;
     output::DrawProgressBar(output::FilledCells(CopyJob.percent), output::kProgressCells);
@@ -130,6 +139,11 @@ intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam, 
         case os::kMsgCommand:
             OnCommand(wParam, lParam);
             break;
+        case os::kMsgSysCommand:
+            if ((wParam & os::kSysCommandMask) != kReadableFirstCommand) break;
+            Settings.readableFirst = !Settings.readableFirst;  // a run reads it at its start
+            os::CheckSystemMenuItem(window, kReadableFirstCommand, Settings.readableFirst);
+            return 0;
         case kMsgRefreshConsole:
             output::ShowConsoleText();
             break;

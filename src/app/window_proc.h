@@ -17,6 +17,8 @@ intptr_t WindowProcedure(os::Window window, uint32_t message, uintptr_t wParam, 
 bool ChooseSourceFile();
 // The destiny folder dialog: true when a folder was picked (its path goes to destinyPath).
 bool ChooseDestinyFolder();
+// The system menu's own item, "Rescue readable bytes first", ticked as readableFirst is.
+void AddSystemMenuItems();
 // Paints the bar from the current file's percentage, when showProgressBar is yes.
 void RepaintProgressBar();
 

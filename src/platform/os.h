@@ -227,6 +227,15 @@ int32_t TextLength(Window window);
 // whole text is set. False when the control did not take all of it.
 bool AppendText(Window window, const char* text);
 Rect WindowRect(Window window);  // outer rectangle in screen coordinates
+
+// The window's system menu, where a program with a fixed layout keeps its extras. Windows
+// keeps the low four bits of a WM_SYSCOMMAND's wParam for itself: match it after the mask.
+constexpr uint32_t kMsgSysCommand = 0x0112;
+constexpr uint32_t kSysCommandMask = 0xFFF0;
+constexpr uint32_t kMenuSeparator = 0x0800;  // MF_SEPARATOR
+constexpr uint32_t kMenuChecked = 0x0008;    // MF_CHECKED
+bool AppendSystemMenuItem(Window window, uint32_t flags, uint32_t id, const char* text);
+bool CheckSystemMenuItem(Window window, uint32_t id, bool checked);
 intptr_t Send(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 bool Post(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

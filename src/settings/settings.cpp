@@ -12,9 +12,9 @@ using R = SettingsRecord;
 constexpr int64_t kInt32Max = 2147483647;
 
 constexpr SettingField Flag(const char* key, Shared<bool> R::*field, bool on,
-                            const char* checkBox = nullptr) {
+                            const char* checkBox = nullptr, Shared<bool> R::*writtenAfter = nullptr) {
     return {key, FieldKind::Flag, field, nullptr, nullptr, nullptr, nullptr, on ? 1 : 0, nullptr, 0, 1,
-            checkBox, nullptr, false};
+            checkBox, writtenAfter, false};
 }
 
 constexpr SettingField Integer(const char* key, Shared<int32_t> R::*field, int32_t value,
@@ -118,6 +118,8 @@ const SettingField kFields[kFieldCount] = {
     Flag("saveDestinyFolder", &R::saveDestinyFolder, false),
     Path("lastDestinyFolder", &R::lastDestinyFolder, &R::saveDestinyFolder),
     Path("rememberFolder", &R::rememberFolder, nullptr, true),
+    // Written only when yes, so that a file written without it stays as it was.
+    Flag("readableFirst", &R::readableFirst, false, nullptr, &R::readableFirst),
 };
 
 const char* const kCheckBoxKeys[kCheckBoxCount] = {

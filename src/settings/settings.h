@@ -34,6 +34,9 @@ struct SettingsRecord {
     std::string lastSourceFile;  // the remembered paths are kept whole, in the code page
     Shared<bool> saveDestinyFolder;
     std::string lastDestinyFolder, rememberFolder;
+    // Our own, after the lines every tramox.ini has: every readable byte of a run first, then
+    // the bad spots in a second pass.
+    Shared<bool> readableFirst;
 };
 
 extern SettingsRecord Settings;
@@ -60,7 +63,7 @@ struct SettingField {
     bool writtenWhenNotEmpty;                    // only when the text is not empty
 };
 
-constexpr int kFieldCount = 66;
+constexpr int kFieldCount = 67;
 constexpr int kCheckBoxCount = 18;
 extern const SettingField kFields[kFieldCount];
 

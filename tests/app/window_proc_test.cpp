@@ -103,6 +103,25 @@ TEST_F(WindowProcTest, SourceDialogRecordAndLongPath) {
     EXPECT_EQ(CopyJob.sourceSpec, picked);
 }
 
+// The system menu's own item mirrors readableFirst; other system commands go on to Windows.
+TEST_F(WindowProcTest, SystemMenuItemTogglesReadableFirst) {
+    auto item = [] {
+        for (const sim::WindowInfo::MenuItem& each : sim::Info(Controls.mainWindow).systemMenu)
+            if (each.text == "Rescue readable bytes first") return each;
+        return sim::WindowInfo::MenuItem{};
+    };
+    const uint32_t id = item().id;
+    EXPECT_TRUE(id != 0 && id < 0xF000 && (id & 0xF) == 0) << id;
+    EXPECT_FALSE(Settings.readableFirst);
+    for (bool expected : {true, false}) {
+        sim::ChooseSystemMenuItem(Controls.mainWindow, id);
+        EXPECT_EQ(bool(Settings.readableFirst), expected);
+        EXPECT_EQ((item().flags & os::kMenuChecked) != 0, expected);
+    }
+    sim::ChooseSystemMenuItem(Controls.mainWindow, id + 0x10);  // not ours
+    EXPECT_FALSE(Settings.readableFirst);
+}
+
 TEST_F(WindowProcTest, FolderDialogRememberAndCancel) {
     // Remember before any folder was picked stores an empty folder.
     Settings.rememberFolder = "D:\\old";

@@ -250,7 +250,7 @@ TEST_F(SettingsFileTest, EveryFieldRoundTrips) {
     }
     Settings.saveSettings = true;
     std::string text = Saved();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 66);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 67);
     std::string written[settings::kFieldCount];
     for (int i = 0; i < settings::kFieldCount; ++i) written[i] = ValueOf(settings::kFields[i].key);
     settings::SetDefaultSettings();
@@ -261,7 +261,8 @@ TEST_F(SettingsFileTest, EveryFieldRoundTrips) {
 
 TEST_F(SettingsFileTest, HandEditedFileIsWrittenBackCleanly) {
     Load(Join({"; my settings", "depthRead: 3", "verifyData: yes", "depthRead: 1", "bogus",
-               "saveDestinyFolder: yes", "lastDestinyFolder: E:\\backup", "depthRead: 5"},
+               "saveDestinyFolder: yes", "readableFirst: yes", "lastDestinyFolder: E:\\backup",
+               "depthRead: 5"},
               "\n"));
     std::string expected = Golden("defaults.ini");
     auto replace = [&](const std::string& from, const std::string& to) {
@@ -271,7 +272,7 @@ TEST_F(SettingsFileTest, HandEditedFileIsWrittenBackCleanly) {
     replace("verifyData: no\r\n", "verifyData: yes\r\n");
     replace("saveDestinyFolder: no\r\n",
             "saveDestinyFolder: yes\r\nlastDestinyFolder: E:\\backup\r\n");
-    EXPECT_EQ(Saved(), expected);
+    EXPECT_EQ(Saved(), expected + "readableFirst: yes\r\n");  // our own line comes last
 }
 
 // A remembered path comes back whole, at 255 characters as past them; any other text line keeps

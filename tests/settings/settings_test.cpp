@@ -86,6 +86,7 @@ const Expected kExpected[] = {
     {"saveDestinyFolder", F, "no", 0, nullptr},
     {"lastDestinyFolder", P, "", 0, nullptr},
     {"rememberFolder", P, "", 0, nullptr},
+    {"readableFirst", F, "no", 0, nullptr},
 };
 static_assert(sizeof kExpected / sizeof kExpected[0] == settings::kFieldCount);
 

@@ -114,6 +114,11 @@ struct WindowInfo {
     uint32_t check;  // BM_GETCHECK state for buttons
     os::Font font;
     uint32_t showCommand;  // the last ShowWin command
+    struct MenuItem {
+        uint32_t flags, id;
+        std::string text;
+    };
+    std::vector<MenuItem> systemMenu;  // the items added to the standard ones, in order
 };
 // Every window ever created, in creation order (destroyed ones included, marked by handle
 // still listed; use IsAlive).
@@ -122,6 +127,8 @@ WindowInfo Info(os::Window window);
 bool IsAlive(os::Window window);
 os::Window FindWindow(const std::string& className, const std::string& text);
 void SetCheck(os::Window window, uint32_t state);  // as a user clicking would, no message
+// The user picks the system-menu item: WM_SYSCOMMAND with the low bits Windows may set.
+void ChooseSystemMenuItem(os::Window window, uint32_t id);
 // Sets the text as a user typing would; an edit control then tells its parent (EN_CHANGE).
 void TypeText(os::Window window, const std::string& text);
 

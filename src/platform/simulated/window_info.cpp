@@ -53,6 +53,10 @@ void TypeText(os::Window window, const std::string& text) {
     NotifyEditChange(window, true);
 }
 
+void ChooseSystemMenuItem(os::Window window, uint32_t id) {
+    os::Send(window, os::kMsgSysCommand, id | 0x3, 0);  // low bits as Windows may set them
+}
+
 bool ClassRegistered(const std::string& name, os::WindowClass* out) {
     Lock lock(Mutex());
     auto found = Machine().classes.find(Upper(name));

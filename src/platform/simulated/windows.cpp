@@ -145,7 +145,8 @@ Window MakeWindow(uint32_t exStyle, const char* className, const char* text, uin
                            (style & kStyleDisabled) == 0,
                            kCheckUnchecked,
                            0,
-                           0};
+                           0,
+                           {}};
     machine.windows[info.handle] = record;
     machine.windowOrder.push_back(info.handle);
     return info.handle;
@@ -239,6 +240,26 @@ int32_t GetText(Window window, char* buffer, int32_t capacity) {
     WindowRecord* record = FindRecord(window);
     if (record == nullptr || !record->alive) return CopyText("", buffer, capacity);
     return CopyText(record->info.text, buffer, capacity);
+}
+
+bool AppendSystemMenuItem(Window window, uint32_t flags, uint32_t id, const char* text) {
+    Lock lock(Mutex());
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr || !record->alive || record->info.parent != 0) return false;
+    record->info.systemMenu.push_back({flags, id, text ? text : ""});
+    return true;
+}
+
+bool CheckSystemMenuItem(Window window, uint32_t id, bool checked) {
+    Lock lock(Mutex());
+    WindowRecord* record = FindRecord(window);
+    if (record == nullptr || !record->alive) return false;
+    for (sim::WindowInfo::MenuItem& item : record->info.systemMenu) {
+        if (item.id != id || (item.flags & kMenuSeparator)) continue;
+        item.flags = checked ? item.flags | kMenuChecked : item.flags & ~kMenuChecked;
+        return true;
+    }
+    return false;
 }
 
 int32_t TextLength(Window window) {

@@ -164,6 +164,17 @@ intptr_t DispatchMsg(const Message& message) {
     return ::DispatchMessageA(&record);
 }
 
+bool AppendSystemMenuItem(Window window, uint32_t flags, uint32_t id, const char* text) {
+    HMENU menu = ::GetSystemMenu(AsWindow(window), FALSE);
+    return menu != nullptr && ::AppendMenuA(menu, flags, id, text) != 0;
+}
+
+bool CheckSystemMenuItem(Window window, uint32_t id, bool checked) {
+    HMENU menu = ::GetSystemMenu(AsWindow(window), FALSE);
+    UINT state = MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED);
+    return menu != nullptr && ::CheckMenuItem(menu, id, state) != static_cast<DWORD>(-1);
+}
+
 intptr_t DefaultProc(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     return ::DefWindowProcA(AsWindow(window), message, wParam, lParam);
 }
