@@ -20,14 +20,6 @@ namespace {
 
 uint64_t ListedSize() { return CopyJob.entry.size; }
 
-// The most frequent value read so far in this process; ties go to the lowest value.
-uint8_t MostFrequentByte() {
-    int best = 0;
-    for (int value = 1; value < 256; ++value)
-        if (CopyJob.byteHistogram[value] > CopyJob.byteHistogram[best]) best = value;
-    return static_cast<uint8_t>(best);
-}
-
 // One record from the file's position; `transferred` gets how many came. True when one did.
 bool ReadRecord(rt::ByteFile& file, uint8_t* byte) {
     uint32_t done = 0;
@@ -44,6 +36,15 @@ ShortText ProgressText() {
 }
 
 }  // namespace
+
+// Zero, or the most frequent value read so far in this process; ties go to the lowest value.
+uint8_t MadeUpByte() {
+    if (Settings.subDamagedBitByZero) return 0;
+    int best = 0;
+    for (int value = 1; value < 256; ++value)
+        if (CopyJob.byteHistogram[value] > CopyJob.byteHistogram[best]) best = value;
+    return static_cast<uint8_t>(best);
+}
 
 uint8_t PercentOf(uint64_t done, uint64_t size) {
     if (size == 0) return 100;
@@ -102,10 +103,10 @@ void TraceBytes(int64_t count, JobState next) {
     }
 }
 
-// The stretch of `count` healthy bytes at `bytes`, read at fileBytesWritten, written and read back
-// in one go and counted as the single steps count them. False when the write took nothing: the
-// single steps then take the first byte.
-bool MoveStretch(const uint8_t* bytes, int64_t count) {
+}  // namespace
+
+// False when the write took nothing: the single steps then take the first byte.
+bool MoveStretch(const uint8_t* bytes, int64_t count, bool madeUp) {
     int64_t start = CopyJob.fileBytesWritten;
     uint32_t written = 0;
     rt::Write(CopyJob.destinyFile, bytes, static_cast<uint32_t>(count), &written);
@@ -121,8 +122,8 @@ bool MoveStretch(const uint8_t* bytes, int64_t count) {
         counted = back + 1;
         CopyJob.writtenAhead = start + written;
     }
-    CountRead(bytes, counted);
-    CountWritten(counted, false);
+    if (!madeUp) CountRead(bytes, counted);
+    CountWritten(counted, madeUp);
     CopyJob.byteBuffer = bytes[counted - 1];
     JobState next = CopyJob.state == JobState::CloseSource ? JobState::CloseSource
                     : back < check                         ? JobState::VerifyByte
@@ -135,8 +136,6 @@ bool MoveStretch(const uint8_t* bytes, int64_t count) {
     return true;
 }
 
-}  // namespace
-
 void CountRead(const uint8_t* bytes, int64_t count) {
     int64_t first = CopyJob.fileBytesWritten;
     if (CopyJob.fillIn.active) AddRange(CopyJob.fillIn.filled, first, first + count - 1);
@@ -148,7 +147,8 @@ void CountRead(const uint8_t* bytes, int64_t count) {
 void CountWritten(int64_t count, bool madeUp) {
     int64_t first = CopyJob.fileBytesWritten;
     if (madeUp) NoteDamage(DamageKind::madeUp, first, first + count - 1);
-    CopyTotals.bytesWritten += count;
+    // The second pass writes again what the first counted as made up.
+    if (!CopyJob.readableFirst.secondPass) CopyTotals.bytesWritten += count;
     CopyJob.fileBytesWritten += count;
     // The last byte of a file is never read back; nothing is written past it.
     bool last = static_cast<uint64_t>(CopyJob.fileBytesWritten) >= ListedSize();
@@ -167,7 +167,7 @@ void CountVerified(int64_t offset, const uint8_t* expected, const uint8_t* back,
             NoteDamage(DamageKind::differs, offset + i, offset + i);
     }
     CopyJob.fileBytesVerified += same;
-    CopyTotals.bytesVerified += same;
+    if (!CopyJob.readableFirst.secondPass) CopyTotals.bytesVerified += same;
     if (count > 0) CopyJob.verifyByte = back[count - 1];
 }
 
@@ -185,8 +185,16 @@ void CountWrittenAhead() {
 // unreadable byte, and the next read is the byte after it. A block that came with it moves on
 // as a stretch; a lone byte goes to WriteByte.
 void ReadByte() {
-    if (CopyJob.fillIn.active && CopyJob.attempts == 0 && !SeekListed()) {
-        CopyJob.state = JobState::CloseSource;  // nothing listed is left
+    if (CopyJob.fillIn.active && CopyJob.attempts == 0) {
+        if (!SeekListed()) {
+            CopyJob.state = JobState::CloseSource;  // nothing listed is left
+            return;
+        }
+        CopyJob.attempts = TriedBefore(CopyJob.fileBytesWritten);
+    }
+    // A byte the first pass and a failed read ahead have given every attempt keeps its byte.
+    if (CopyJob.attempts > DepthOf(JobState::ReadByte) && KeepUnreadable()) {
+        CopyJob.attempts = 0;
         return;
     }
     CountAttempt();
@@ -199,6 +207,8 @@ void ReadByte() {
     int64_t got = ReadSource(at, wanted, reach, &bytes, &nextFailed);
     CopyJob.transferred = got > 0 ? 1 : 0;
     Outcome outcome = Settle(JobState::ReadByte, got > 0);
+    if (outcome == Outcome::Again && CopyJob.attempts == 1 && SkipBadUnit()) return;
+    if (outcome == Outcome::Succeeded) CopyJob.readableFirst.skipsInRow = 0;
     if (outcome == Outcome::Exhausted && Settings.haltOnFirstError)
         CopyJob.state = JobState::CloseSource;
     else if (outcome == Outcome::Exhausted)
@@ -206,12 +216,13 @@ void ReadByte() {
     if (outcome != Outcome::Succeeded) return;
     CopyJob.byteMadeUp = false;
     int64_t count = std::min(got, wanted);
-    if ((count > 1 || nextFailed) && MoveStretch(bytes, count)) {
+    if ((count > 1 || nextFailed) && MoveStretch(bytes, count, false)) {
         // The read that ended the stretch was the next byte's first attempt.
         bool next = nextFailed && CopyJob.fileBytesWritten == at + count;
         if (next && CopyJob.state == JobState::ReadByte) {
-            CopyJob.attempts = 1;
+            CopyJob.attempts = 1 + TriedBefore(CopyJob.fileBytesWritten);
             if (traceHook) traceHook(JobState::ReadByte);
+            if (CopyJob.attempts == 1) SkipBadUnit();
         }
         return;
     }
@@ -223,7 +234,7 @@ void ReadByte() {
 // Touches neither the source nor a counter: the made-up byte is counted as written, never as
 // read.
 void SubstituteByte() {
-    CopyJob.byteBuffer = Settings.subDamagedBitByZero ? 0 : MostFrequentByte();
+    CopyJob.byteBuffer = MadeUpByte();
     CopyJob.byteMadeUp = true;  // recorded once it is written
     CopyJob.state = Settings.haltOnFirstError ? JobState::CloseSource : JobState::WriteByte;
 }

@@ -101,6 +101,7 @@ void CloseDestiny() {
     rt::Close(CopyJob.destinyFile);
     Outcome outcome = Settle(JobState::CloseDestiny, rt::IoResult() == 0);
     if (outcome != Outcome::Again && CopyJob.fillIn.active) ReleaseFillIn();
+    if (outcome != Outcome::Again) NoteSkippedFile();
     if (outcome == Outcome::Exhausted) ReportDamage();  // after the file's failure
     if (outcome != Outcome::Succeeded) return;
     if (!CopyJob.fillIn.active) SetDestinyAttributes();  // a filled-in file got its own back

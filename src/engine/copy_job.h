@@ -26,6 +26,25 @@ struct FillInRecord {
     bool attributesTaken = false;
 };
 
+// A file whose first pass skipped bad units, for the second pass of a readable-first run: its
+// entry (no search handle), the skipped bytes, and the bytes whose first attempt the first pass
+// made (each skip's first).
+struct SkippedFile {
+    rt::DirEntry entry;
+    std::vector<ByteRange> skipped;
+    std::vector<int64_t> tried;
+};
+
+struct ReadableFirstRecord {
+    bool on = false;        // the run's reading of readableFirst, haltOnFirstError aside
+    int32_t skipsInRow = 0; // units skipped since the last read that succeeded
+    std::vector<ByteRange> skipped;  // the current file's, in the first pass
+    std::vector<int64_t> tried;      // the current file's bytes whose first attempt is made
+    std::vector<SkippedFile> files;  // in first-pass order
+    size_t next = 0;                 // the second pass's next file
+    bool secondPass = false;
+};
+
 struct CopyJobRecord {
     Shared<JobState> state{JobState::Idle};
     Shared<JobState> savedState{JobState::Idle};
@@ -58,6 +77,7 @@ struct CopyJobRecord {
     bool damageRunHeaded = false;  // this run's line in tramox.damage is written
     bool undated = false;          // the destiny could not be given its source's date
     FillInRecord fillIn;
+    ReadableFirstRecord readableFirst;
 };
 
 struct CopyTotalsRecord {

@@ -26,6 +26,7 @@ enum class JobState : int32_t {
     SearchDestiny = 16,
     OpenDestiny = 17,  // a destiny file to fill in, opened as it is
     VerifyByte = 19,
+    SecondPass = 20,  // readable first: the skipped bytes of each file, after the last source
     Paused = 30,
     Closing = -1,
 };

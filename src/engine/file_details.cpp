@@ -57,7 +57,7 @@ void Announce() {
         text += " " + details.str();
     }
     output::WriteLongLogEntry(text, output::plain, false);
-    ++CopyTotals.filesProcessed;
+    if (!CopyJob.readableFirst.secondPass) ++CopyTotals.filesProcessed;  // each file once
     CopyJob.fileBytesRead = CopyJob.fileBytesWritten = CopyJob.fileBytesVerified = 0;
     CopyJob.percent = 0;
     if (Settings.printProgress) {

@@ -145,6 +145,7 @@ void StartCopying() {
     if (!Settings.printProgress) Settings.printDetail = false;
     SetRunDepths();
     StartBlockSizing();
+    StartReadableFirst();
     if (Settings.logSettings) output::ReportSettings();
     std::string source = LoadPath(&CopyJobRecord::sourceSpec);
     std::string destiny = LoadPath(&CopyJobRecord::destinyPath);
@@ -158,9 +159,15 @@ void StartCopying() {
 }
 
 void SearchNext() {
+    if (CopyJob.readableFirst.secondPass) {
+        CopyJob.state = JobState::SecondPass;
+        return;
+    }
     CountAttempt();
     int32_t code = rt::FindNext(CopyJob.entry);
     Settle(JobState::SearchNext, Found(code));
+    if (CopyJob.state == JobState::FinishRun && !CopyJob.readableFirst.files.empty())
+        CopyJob.state = JobState::SecondPass;
 }
 
 }  // namespace engine

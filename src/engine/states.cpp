@@ -57,6 +57,7 @@ const StateRow kStates[] = {
      S::SearchNext, S::SearchNext, "Unable to close destiny file", error, true, 4196, 4196},
     {S::SearchNext, "SearchNext", &SearchNext, Setting(&SettingsRecord::depthSearch),
      S::SearchDestiny, S::FinishRun, nullptr, error, false, 2048, 8},
+    {S::SecondPass, "SecondPass", &SecondPass, kNoLimit, S::PrepareSource, S::PrepareSource},
     {S::FinishRun, "FinishRun", &FinishRun, kNoLimit, S::Idle, S::Idle},
     {S::Idle, "Idle"},
     {S::Paused, "Paused"},

@@ -43,6 +43,23 @@ void ShowCopyProgress();
 // floor(done * 100 / size), for any 64-bit sizes with done <= size.
 uint8_t PercentOf(uint64_t done, uint64_t size);
 
+// Readable first. SkipBadUnit: in the first pass, the byte at fileBytesWritten, which has just
+// failed its first counted attempt, and the rest of its 512-byte unit (doubling for each unit
+// failing in a row, up to 1 MiB) are written as made-up bytes and noted; false when nothing was
+// skipped. NoteSkippedFile: the closed file's notes go to the second pass. SecondPass: the step
+// after the last source, filling in each noted file in turn. TriedBefore: attempts the first
+// pass made of the byte at `at` (0 or 1).
+void StartReadableFirst();
+bool SkipBadUnit();
+void NoteSkippedFile();
+void SecondPass();
+int32_t TriedBefore(int64_t at);
+// The value a byte that cannot be read is made up with.
+uint8_t MadeUpByte();
+// A stretch of `count` bytes at fileBytesWritten written (and read back) in one go and counted as
+// the single steps count them: read ones, or made-up ones. False when the write took nothing.
+bool MoveStretch(const uint8_t* bytes, int64_t count, bool madeUp);
+
 // The source's bytes from `offset` on hand in the block read ahead (platform reads when
 // `offset` is not in it, never past `reach` bytes; after a bad spot, one-byte or growing reads
 // gathered up to `wanted` bytes), pointed to by `bytes`;
