@@ -123,5 +123,59 @@ TEST_F(EngineTest, ReadableFirstEndsAsARunWithoutIt) {
     }
 }
 
+// Stopped in either pass, the record keeps what was not tried, and a later run without the
+// setting leaves the copies as one whole run would; a source gone before the second pass gets
+// its open attempts and error, and its copy keeps its made-up bytes.
+TEST_F(EngineTest, ReadableFirstStoppedOrLeftByItsSource) {
+    const struct Row {
+        const char* what;
+        std::function<void(JobState)> act;
+        const char* told;  // a console line the run must show
+    } rows[] = {
+        {"Stop in the first pass",
+         [](JobState state) {
+             if (state == JobState::ReadByte && CopyJob.entry.fullName == "f2.bin") engine::StopCopyRun();
+         },
+         "Stopped by user"},
+        {"Stop in the second pass",
+         [](JobState state) {
+             if (state == JobState::PrepareSource && CopyJob.readableFirst.secondPass) engine::StopCopyRun();
+         },
+         "Stopped by user"},
+        {"the source gone before the second pass",
+         [](JobState state) {
+             if (state == JobState::SecondPass) os::EraseFile(Source(0).c_str());
+         },
+         "Unable to open source file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        for (size_t i = 0; i < 3; ++i) sim::AddFile(Source(i), Bytes(2000, i));
+        sim::AddFolder("D:\\out");
+        sim::FailReadRange(Source(0), 100, 100, 1);  // a marginal byte
+        sim::FailReadRange(Source(2), 1500, 1500, -1);
+        Set("depthRead", 2);
+        Settings.readableFirst = true;
+        onState = row.act;
+        Copy("C:\\src\\*.*", "D:\\out");
+        const std::vector<std::string> console = ConsoleLines();
+        EXPECT_NE(std::find(console.begin(), console.end(), row.told), console.end());
+        onState = nullptr;
+        if (!sim::Exists(Source(0))) {
+            EXPECT_NE(sim::Content(Copied(0))[100], Bytes(2000, 0)[100]) << "made up still";
+            continue;
+        }
+        Settings.readableFirst = false;
+        Copy("C:\\src\\*.*", "D:\\out");
+        for (size_t i = 0; i < 3; ++i) {
+            const std::string source = Bytes(2000, i), copy = sim::Content(Copied(i));
+            ASSERT_EQ(copy.size(), source.size()) << Name(i);
+            for (size_t at = 0; at < source.size(); ++at)
+                EXPECT_TRUE(copy[at] == source[at] || (i == 2 && at == 1500)) << Name(i) << " " << at;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace engine_test
