@@ -38,5 +38,8 @@ HWND ControlNamed(HWND window, const char* name);
 
 constexpr const char* kMainClass = "tramox";
 constexpr int kMainWidth = 530, kMainHeight = 466;
+// The system-menu item "Rescue readable bytes first": Wine keeps a process's menus to itself,
+// so the driver sends its command rather than finding it in the menu.
+constexpr unsigned kReadableFirstCommand = 0x0010;
 
 }  // namespace e2e

@@ -178,7 +178,7 @@ run_copy_scenario() {
     mkdir "$work/disc-2" && ln -sfn "$work/disc-2" "$WINEPREFIX/dosdevices/g:"
     echo "e2e: scenario copy ($(basename "$build"))"
     TRAMOX_READ_LOG="$work/reads.log" \
-        TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536;$work/refill/r.bin:500-599@4;$work/slow/cut.bin:slow=65536" \
+        TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536;$work/refill/r.bin:500-599@4;$work/slow/cut.bin:slow=65536;$work/rf/r0.bin:70000-70099,failms=2;$work/rf/r2.bin:3000,failms=2" \
         LD_PRELOAD="$(dirname "$e2e")/preload/\$LIB/unreadable_reads.so" \
         timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"

@@ -2,7 +2,9 @@
 // makes chosen byte ranges of chosen files unreadable. A read starting on such a byte fails with
 // EIO; a read running into one stops short before it, as Wine's reads of a damaged disc do. A
 // range with "@N" fails only the first N reads that start on each of its bytes (a marginal
-// spot); "slow=R" makes every read of the file take as long as R bytes a second allow.
+// spot); "slow=R" makes every read of the file take as long as R bytes a second allow;
+// "failms=M" makes every read that meets an unreadable byte take M milliseconds more, as a drive
+// tries a bad sector before it gives up.
 //
 //   TRAMOX_UNREADABLE="/abs/path:first-last,first-last@2;/other/path:first,slow=30000"
 //
@@ -39,6 +41,7 @@ struct Unreadable {
     std::string path;
     std::vector<Range> ranges;
     double bytesPerSecond = 0;  // 0: as fast as the disk
+    double failSeconds = 0;     // added to each read that meets an unreadable byte
     bool known = false;  // the file has been found: its identity below is cached, so that a
     dev_t device{};      // read costs one fstat, not a stat of every listed path besides
     ino64_t inode{};
@@ -81,6 +84,10 @@ __attribute__((constructor)) void Load() {
                 if (range.empty()) continue;
                 if (range.rfind("slow=", 0) == 0) {
                     file.bytesPerSecond = std::strtod(range.c_str() + 5, nullptr);
+                    continue;
+                }
+                if (range.rfind("failms=", 0) == 0) {
+                    file.failSeconds = std::strtod(range.c_str() + 7, nullptr) / 1000;
                     continue;
                 }
                 size_t dash = range.find('-'), times = range.find('@');
@@ -134,12 +141,15 @@ int64_t Readable(const std::vector<Range>& ranges, uint64_t offset, size_t count
     return static_cast<int64_t>(allowed);
 }
 
-void TakeTime(const Unreadable& file, ssize_t bytes) {
-    if (file.bytesPerSecond <= 0 || bytes <= 0) return;
-    double seconds = bytes / file.bytesPerSecond;
+void Pause(double seconds) {
+    if (seconds <= 0) return;
     timespec pause{static_cast<time_t>(seconds),
                    static_cast<long>((seconds - static_cast<time_t>(seconds)) * 1e9)};
     nanosleep(&pause, nullptr);
+}
+
+void TakeTime(const Unreadable& file, ssize_t bytes) {
+    if (file.bytesPerSecond > 0 && bytes > 0) Pause(bytes / file.bytesPerSecond);
 }
 
 void LogRead(const Unreadable& file, uint64_t at, size_t count) {
@@ -165,6 +175,7 @@ ssize_t Allowed(int fd, size_t count, off64_t offset) {
         int64_t allowed = at < 0 ? static_cast<int64_t>(count)
                                  : Readable(file->ranges, static_cast<uint64_t>(at), count);
         TakeTime(*file, allowed < 0 ? 1 : allowed);
+        if (allowed < static_cast<int64_t>(count)) Pause(file->failSeconds);
         if (allowed < 0) {
             errno = EIO;
             return -1;
