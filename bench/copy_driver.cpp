@@ -1,8 +1,9 @@
 // One copy run of the real tramox, timed from the click on Copy until the state line reads Done
 // and Copy is enabled again. tramox starts in the work folder, whose tramox.ini it reads; the
-// source and destiny are typed as given. Prints the seconds.
+// source and destiny are typed as given. Prints the seconds; with a marker, also the seconds until
+// the console pane first showed it (-1: never).
 //
-//   copy_driver <tramox.exe> <work folder> <source> <destiny folder>
+//   copy_driver <tramox.exe> <work folder> <source> <destiny folder> [marker]
 #include <windows.h>
 
 #include <cstdio>
@@ -31,10 +32,12 @@ void SetText(HWND edit, const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: copy_driver <tramox.exe> <work folder> <source> <destiny>\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr,
+                     "usage: copy_driver <tramox.exe> <work folder> <source> <destiny> [marker]\n");
         return 2;
     }
+    const std::string marker = argc == 6 ? argv[5] : "";
     e2e::Program program;
     if (e2e::StartProgram(argv[1], argv[2], &program) != 0)
         return Fail(&program, "tramox does not start");
@@ -42,9 +45,10 @@ int main(int argc, char** argv) {
     if (window == nullptr) return Fail(&program, "no main window");
     HWND copy = e2e::ControlNamed(window, "Copy button");
     HWND stateLine = e2e::ControlNamed(window, "StateLine");
+    HWND pane = e2e::ControlNamed(window, "ConsolePane");
     SetText(e2e::ControlNamed(window, "SourceEdit"), argv[3]);
     SetText(e2e::ControlNamed(window, "DestinyEdit"), argv[4]);
-    double start = bench::Now(), seconds = 0;
+    double start = bench::Now(), seconds = 0, marked = -1;
     SendMessageA(copy, BM_CLICK, 0, 0);
     // Polled often enough for a run of a second, seldom enough not to slow the program.
     DWORD exitCode = 0;
@@ -52,12 +56,17 @@ int main(int argc, char** argv) {
         seconds = bench::Now() - start;
         if (e2e::HasEnded(program, &exitCode) || seconds > kRunLimitSeconds)
             return Fail(&program, "the run never ended");
+        if (!marker.empty() && marked < 0 && e2e::WindowText(pane).find(marker) != std::string::npos)
+            marked = seconds;
         Sleep(5);
     }
     seconds = bench::Now() - start;
     if (!e2e::CloseAndWait(program, window, kStartMs, &exitCode) || exitCode != 0)
         return Fail(&program, "tramox did not close cleanly");
     e2e::Release(&program);
-    std::printf("%.9f\n", seconds);
+    if (marker.empty())
+        std::printf("%.9f\n", seconds);
+    else
+        std::printf("%.9f %.9f\n", seconds, marked);
     return 0;
 }

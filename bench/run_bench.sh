@@ -10,7 +10,8 @@
 #   BENCH_REPS=5      repetitions of every measurement
 #   BENCH_BAD=100     unreadable bytes of the big file in the damaged-medium part
 #   BENCH_DAMAGED_REPS=3   its repetitions (at most BENCH_REPS by default): today a run is slow
-#   BENCH_PARTS="copy damaged files engine console"   the parts to run
+#   BENCH_SECTOR_REPS=1 repetitions of the slow-bad-sectors part (about two minutes each)
+#   BENCH_PARTS="copy damaged sectors files engine console"   the parts to run
 # The bench folder (default: build/bench in this repository) receives the Wine prefix, kept
 # between runs, the data, the work folders and samples.txt, every measurement in seconds.
 set -u
@@ -121,6 +122,63 @@ damaged_run() {
         "$(windows_path "$work")" "$(windows_path "$big")" "$(windows_path "$work/out")"
 }
 
+# The offsets of 8 ranges of 512 bytes spread over the big file, not on 512-byte bounds, as
+# "first-last,...".
+sector_ranges() {
+    awk -v size=$((MIB << 20)) 'BEGIN {
+        for (i = 0; i < 8; i++) {
+            first = int((i + 0.5) * size / 8) + 100
+            printf "%s%d-%d", i ? "," : "", first, first + 511
+        }
+    }'
+}
+
+# sector_run <key> <readableFirst yes|no> <ranges>: tramox at read depth 2 copies the big file,
+# each read that meets an unreadable byte taking 5 ms more, as a drive trying a bad sector; kept
+# as <key>.whole, and with readableFirst as <key>.first too, the time until the second pass's
+# notice: the end of the first pass.
+sector_run() {
+    local key=$1 big=$BENCH/data/big.bin work=$BENCH/work times
+    fresh_folder "$work" && mkdir "$work/out" || return 1
+    printf 'depthRead: 2\r\nreadableFirst: %s\r\n' "$2" >"$work/tramox.ini"
+    times=$(env TRAMOX_UNREADABLE="$big:$3${3:+,}failms=5" LD_PRELOAD="$PRELOAD" \
+        timeout "$DAMAGED_LIMIT" "$WINE" "$WIN64/copy_driver.exe" "$(windows_path "$TRAMOX")" \
+        "$(windows_path "$work")" "$(windows_path "$big")" "$(windows_path "$work/out")" \
+        "Second pass" | tr -d '\r')
+    if [[ -z $times ]]; then
+        echo "bench: $key failed" >&2
+        return 1
+    fi
+    echo "$key.whole ${times%% *}" >>"$SAMPLES"
+    [[ ${times##* } != -1 ]] && echo "$key.first ${times##* }" >>"$SAMPLES"
+    return 0
+}
+
+# The big file with 8 slow bad sectors, with readableFirst and without, beside it healthy; each
+# damaged copy must differ from its source at the unreadable bytes alone.
+run_sectors_part() {
+    local big=$BENCH/data/big.bin work=$BENCH/work ranges rep setting
+    ranges=$(sector_ranges)
+    for ((rep = 1; rep <= SECTOR_REPS; rep++)); do
+        sector_run sectors.healthy no "" || return 1
+        for setting in yes no; do
+            sector_run "sectors.$setting" "$setting" "$ranges" || return 1
+            cmp -l "$big" "$work/out/big.bin" 2>&1 | awk -v ranges="$ranges" '
+                BEGIN {
+                    n = split(ranges, r, ",")
+                    for (i = 1; i <= n; i++) { split(r[i], ends, "-"); lo[i] = ends[1]; hi[i] = ends[2] }
+                }
+                { at = $1 - 1; bad = 0
+                  for (i = 1; i <= n; i++) if (at >= lo[i] + 0 && at <= hi[i] + 0) bad = 1
+                  if (!bad) exit 1 }' || {
+                echo "bench: the copy with readableFirst $setting differs at a readable byte" >&2
+                return 1
+            }
+        done
+    done
+    fresh_folder "$work"
+}
+
 # The big file with BENCH_BAD unreadable bytes, beside it healthy: both runs under the library,
 # so that its checks of each read weigh on both. The damaged copy must tell the bytes it made up
 # and differ from the source only there.
@@ -202,6 +260,10 @@ run_inside_display() {
         echo "bench: a $MIB MiB file with $BAD unreadable bytes under Wine"
         run_damaged_part || failed=1
     fi
+    if has_part sectors; then
+        echo "bench: a $MIB MiB file with 8 slow bad sectors under Wine"
+        run_sectors_part || failed=1
+    fi
     if has_part files; then
         echo "bench: $FILES files of 1 KiB under Wine"
         run_files_part || failed=1
@@ -280,6 +342,12 @@ print_table() {
     row "Wine: CopyFileA" wine.copyfile MB/s "cp" cp.big
     row "Wine: tramox, $BAD unreadable bytes (target: ratio at most 2)" damaged.bad s \
         "tramox, the file healthy" damaged.healthy
+    row "Wine: tramox, 8 slow bad sectors, readable first: end of the first pass" sectors.yes.first \
+        s "tramox, the file healthy" sectors.healthy.whole
+    row "Wine: tramox, 8 slow bad sectors, readable first: whole run" sectors.yes.whole s \
+        "tramox, the file healthy" sectors.healthy.whole
+    row "Wine: tramox, 8 slow bad sectors, without it: whole run" sectors.no.whole s \
+        "tramox, the file healthy" sectors.healthy.whole
     row "Wine: tramox, 1 KiB files" wine.files ms/file "cp -r" cp.files
     row "Wine: tramox, 1 KiB files" wine.files ms/file "CopyFileA after $CHECKS checks" \
         wine.copyfile.files.checked
@@ -316,18 +384,20 @@ main() {
     # Today's engine takes about a second per bad byte under Wine.
     DAMAGED_LIMIT=$((120 + 5 * BAD))
     PRELOAD=$NATIVE/unreadable_reads.so
-    PARTS=${BENCH_PARTS:-copy damaged files engine console}
+    PARTS=${BENCH_PARTS:-copy damaged sectors files engine console}
+    SECTOR_REPS=${BENCH_SECTOR_REPS:-1}
     SAMPLES=$BENCH/samples.txt
     LOAD=$(cut -d' ' -f1 /proc/loadavg)
     export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES CHECKS BAD DAMAGED_REPS DAMAGED_LIMIT \
-        PRELOAD
+        PRELOAD SECTOR_REPS
     : >"$SAMPLES"
     local failed=0
     run_native || failed=1
-    if has_part copy || has_part damaged || has_part files; then
+    if has_part copy || has_part damaged || has_part sectors || has_part files; then
         make_data || return 1
     fi
-    if has_part copy || has_part damaged || has_part files || has_part console; then
+    if has_part copy || has_part damaged || has_part sectors || has_part files ||
+        has_part console; then
         xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-display || failed=1
     fi
     print_table
