@@ -19,6 +19,7 @@ struct Row {
     std::vector<Bad> bad;
     int depth;
     std::vector<std::string> secondPass;  // its console lines, in order; none: no second pass
+    bool halt = false;                    // haltOnFirstError
 };
 
 std::string Name(size_t i) { return "f" + std::to_string(i) + ".bin"; }
@@ -32,6 +33,7 @@ std::string Bytes(size_t size, size_t seed) {
 }
 
 struct Outcome {
+    std::vector<size_t> sizes;                   // of the copies
     std::vector<std::vector<size_t>> differing;  // per file, where the copy differs
     std::map<std::pair<size_t, uint64_t>, int> tries;  // reads starting on each failing byte
     CopyTotalsRecord totals;
@@ -50,6 +52,7 @@ Outcome RunOnce(const Row& row, bool readableFirst, FirstPass* atSecondPass) {
     sim::AddFolder("D:\\out");
     for (const Bad& bad : row.bad) sim::FailReadRange(Source(bad.file), bad.first, bad.last, bad.times);
     Set("depthRead", row.depth);
+    Set("haltOnFirstError", row.halt);
     Settings.readableFirst = readableFirst;
     onState = [&](JobState state) {
         if (state != JobState::SecondPass || !atSecondPass->copies.empty()) return;
@@ -61,10 +64,10 @@ Outcome RunOnce(const Row& row, bool readableFirst, FirstPass* atSecondPass) {
         }
     };
     EngineTest::Copy("C:\\src\\*.*", "D:\\out");
-    Outcome outcome{{}, {}, CopyTotals, EngineTest::ConsoleLines()};
+    Outcome outcome{{}, {}, {}, CopyTotals, EngineTest::ConsoleLines()};
     for (size_t i = 0; i < row.sizes.size(); ++i) {
         const std::string source = Bytes(row.sizes[i], i), copy = sim::Content(Copied(i));
-        EXPECT_EQ(copy.size(), source.size()) << Name(i);
+        outcome.sizes.push_back(copy.size());
         outcome.differing.emplace_back();
         for (size_t at = 0; at < std::min(copy.size(), source.size()); ++at)
             if (copy[at] != source[at]) outcome.differing.back().push_back(at);
@@ -91,12 +94,15 @@ TEST_F(EngineTest, ReadableFirstEndsAsARunWithoutIt) {
          {"Second pass: reading again 503 bytes of 2 files", "Filled in 0 of 1 bytes of \"f0.bin\"",
           "Filled in 501 of 502 bytes of \"f2.bin\": 11-511"}},
         {"nothing to skip: no second pass", {3000}, {}, 2, {}},
+        {"haltOnFirstError: the copy halts at its first bad byte all the same", {3000},
+         {{0, 1500, 1500, -1}}, 1, {}, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         FirstPass unused, firstPass;
         const Outcome without = RunOnce(row, false, &unused);
         const Outcome with = RunOnce(row, true, &firstPass);
+        EXPECT_EQ(with.sizes, without.sizes);
         EXPECT_EQ(with.differing, without.differing);
         EXPECT_EQ(with.tries, without.tries);
         EXPECT_EQ(with.totals.filesProcessed, without.totals.filesProcessed);
