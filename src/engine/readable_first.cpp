@@ -17,7 +17,7 @@ namespace engine {
 
 namespace {
 
-constexpr int64_t kUnit = 512;         // what a failing medium loses at once
+constexpr int64_t kUnit = 512;  // what a failing medium loses at once
 constexpr int64_t kLongestSkip = 1 << 20;
 
 std::string Number(int64_t value) { return rt::NumberText(value).str(); }

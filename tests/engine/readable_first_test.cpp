@@ -33,8 +33,8 @@ std::string Bytes(size_t size, size_t seed) {
 }
 
 struct Outcome {
-    std::vector<size_t> sizes;                   // of the copies
-    std::vector<std::vector<size_t>> differing;  // per file, where the copy differs
+    std::vector<size_t> sizes;                         // of the copies
+    std::vector<std::vector<size_t>> differing;        // per file, where the copy differs
     std::map<std::pair<size_t, uint64_t>, int> tries;  // reads starting on each failing byte
     CopyTotalsRecord totals;
     std::vector<std::string> console;
@@ -50,7 +50,8 @@ Outcome RunOnce(const Row& row, bool readableFirst, FirstPass* atSecondPass) {
     EngineTest::Restart();
     for (size_t i = 0; i < row.sizes.size(); ++i) sim::AddFile(Source(i), Bytes(row.sizes[i], i));
     sim::AddFolder("D:\\out");
-    for (const Bad& bad : row.bad) sim::FailReadRange(Source(bad.file), bad.first, bad.last, bad.times);
+    for (const Bad& bad : row.bad)
+        sim::FailReadRange(Source(bad.file), bad.first, bad.last, bad.times);
     Set("depthRead", row.depth);
     Set("haltOnFirstError", row.halt);
     Settings.readableFirst = readableFirst;
@@ -80,22 +81,43 @@ Outcome RunOnce(const Row& row, bool readableFirst, FirstPass* atSecondPass) {
 
 TEST_F(EngineTest, ReadableFirstEndsAsARunWithoutIt) {
     const Row rows[] = {
-        {"a bad byte at a file's start", {3000}, {{0, 0, 0, -1}}, 2,
-         {"Second pass: reading again 512 bytes of 1 files", "Filled in 511 of 512 bytes of \"f0.bin\": 1-511"}},
-        {"a bad byte in the middle, depth 1", {3000}, {{0, 1500, 1500, -1}}, 1,
-         {"Second pass: reading again 36 bytes of 1 files", "Filled in 35 of 36 bytes of \"f0.bin\": 1501-1535"}},
-        {"consecutive bad units: the skip doubles, up to the file's end", {6000}, {{0, 700, 2100, -1}}, 1,
+        {"a bad byte at a file's start",
+         {3000},
+         {{0, 0, 0, -1}},
+         2,
+         {"Second pass: reading again 512 bytes of 1 files",
+          "Filled in 511 of 512 bytes of \"f0.bin\": 1-511"}},
+        {"a bad byte in the middle, depth 1",
+         {3000},
+         {{0, 1500, 1500, -1}},
+         1,
+         {"Second pass: reading again 36 bytes of 1 files",
+          "Filled in 35 of 36 bytes of \"f0.bin\": 1501-1535"}},
+        {"consecutive bad units: the skip doubles, up to the file's end",
+         {6000},
+         {{0, 700, 2100, -1}},
+         1,
          {"Second pass: reading again 3396 bytes of 1 files",
           "Filled in 1995 of 3396 bytes of \"f0.bin\": 2101-4095"}},
-        {"a marginal byte reads in the second pass within the depth", {3000}, {{0, 1000, 1000, 2}}, 3,
-         {"Second pass: reading again 24 bytes of 1 files", "Filled in 24 of 24 bytes of \"f0.bin\": 1000-1023"}},
-        {"several files: the second pass in first-pass order", {2000, 100, 2000},
-         {{2, 10, 10, -1}, {0, 1999, 1999, -1}}, 2,
+        {"a marginal byte reads in the second pass within the depth",
+         {3000},
+         {{0, 1000, 1000, 2}},
+         3,
+         {"Second pass: reading again 24 bytes of 1 files",
+          "Filled in 24 of 24 bytes of \"f0.bin\": 1000-1023"}},
+        {"several files: the second pass in first-pass order",
+         {2000, 100, 2000},
+         {{2, 10, 10, -1}, {0, 1999, 1999, -1}},
+         2,
          {"Second pass: reading again 503 bytes of 2 files", "Filled in 0 of 1 bytes of \"f0.bin\"",
           "Filled in 501 of 502 bytes of \"f2.bin\": 11-511"}},
         {"nothing to skip: no second pass", {3000}, {}, 2, {}},
-        {"haltOnFirstError: the copy halts at its first bad byte all the same", {3000},
-         {{0, 1500, 1500, -1}}, 1, {}, true},
+        {"haltOnFirstError: the copy halts at its first bad byte all the same",
+         {3000},
+         {{0, 1500, 1500, -1}},
+         1,
+         {},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -111,7 +133,8 @@ TEST_F(EngineTest, ReadableFirstEndsAsARunWithoutIt) {
         EXPECT_EQ(with.totals.bytesVerified, without.totals.bytesVerified);
         std::vector<std::string> second;
         for (const std::string& line : with.console)
-            if (line.rfind("Second pass", 0) == 0 || line.rfind("Filled in", 0) == 0) second.push_back(line);
+            if (line.rfind("Second pass", 0) == 0 || line.rfind("Filled in", 0) == 0)
+                second.push_back(line);
         EXPECT_EQ(second, row.secondPass);
         ASSERT_EQ(firstPass.copies.empty(), row.secondPass.empty());
         // Before the second pass every byte but those of the skipped units is in its copy.
@@ -140,12 +163,14 @@ TEST_F(EngineTest, ReadableFirstStoppedOrLeftByItsSource) {
     } rows[] = {
         {"Stop in the first pass",
          [](JobState state) {
-             if (state == JobState::ReadByte && CopyJob.entry.fullName == "f2.bin") engine::StopCopyRun();
+             if (state == JobState::ReadByte && CopyJob.entry.fullName == "f2.bin")
+                 engine::StopCopyRun();
          },
          "Stopped by user"},
         {"Stop in the second pass",
          [](JobState state) {
-             if (state == JobState::PrepareSource && CopyJob.readableFirst.secondPass) engine::StopCopyRun();
+             if (state == JobState::PrepareSource && CopyJob.readableFirst.secondPass)
+                 engine::StopCopyRun();
          },
          "Stopped by user"},
         {"the source gone before the second pass",
@@ -178,7 +203,8 @@ TEST_F(EngineTest, ReadableFirstStoppedOrLeftByItsSource) {
             const std::string source = Bytes(2000, i), copy = sim::Content(Copied(i));
             ASSERT_EQ(copy.size(), source.size()) << Name(i);
             for (size_t at = 0; at < source.size(); ++at)
-                EXPECT_TRUE(copy[at] == source[at] || (i == 2 && at == 1500)) << Name(i) << " " << at;
+                EXPECT_TRUE(copy[at] == source[at] || (i == 2 && at == 1500))
+                    << Name(i) << " " << at;
         }
     }
 }
