@@ -20,6 +20,7 @@ struct Row {
     int depth;
     std::vector<std::string> secondPass;  // its console lines, in order; none: no second pass
     bool halt = false;                    // haltOnFirstError
+    bool verify = false;                  // verifyData
 };
 
 std::string Name(size_t i) { return "f" + std::to_string(i) + ".bin"; }
@@ -54,6 +55,7 @@ Outcome RunOnce(const Row& row, bool readableFirst, FirstPass* atSecondPass) {
         sim::FailReadRange(Source(bad.file), bad.first, bad.last, bad.times);
     Set("depthRead", row.depth);
     Set("haltOnFirstError", row.halt);
+    Set("verifyData", row.verify);
     Settings.readableFirst = readableFirst;
     onState = [&](JobState state) {
         if (state != JobState::SecondPass || !atSecondPass->copies.empty()) return;
@@ -117,6 +119,14 @@ TEST_F(EngineTest, ReadableFirstEndsAsARunWithoutIt) {
          {{0, 1500, 1500, -1}},
          1,
          {},
+         true},
+        {"read back: as many bytes verified",
+         {3000},
+         {{0, 1500, 1500, 1}, {0, 2000, 2000, -1}},
+         2,
+         {"Second pass: reading again 84 bytes of 1 files",
+          "Filled in 83 of 84 bytes of \"f0.bin\": 1500-1535, 2001-2047"},
+         false,
          true},
     };
     for (const Row& row : rows) {
