@@ -17,7 +17,8 @@ const char* const kIni = "tramox.ini";
 
 using SettingsReportTest = OutputTest;
 
-// Mixed line ends, markup, an empty line, a line past 255 characters and a Ctrl-Z end.
+// Mixed line ends, markup, an empty line, a line past 255 characters (cut), a remembered path
+// past it (whole) and a Ctrl-Z end.
 TEST_F(SettingsReportTest, CopiesTheFileLineByLine) {
     sim::AddFile(kIni, Golden("report_source.ini"));
     output::ReportSettings();
