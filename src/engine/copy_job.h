@@ -76,6 +76,10 @@ struct CopyJobRecord {
     bool damagePending = false, byteMadeUp = false;
     bool damageRunHeaded = false;  // this run's line in tramox.damage is written
     bool undated = false;          // the destiny could not be given its source's date
+    // The run's listing of the destiny folder and index of tramox.damage, each taken at its
+    // first use: many files cost one reading of either.
+    rt::FolderListing destinyListing;
+    output::DamageIndex damageIndex;
     FillInRecord fillIn;
     ReadableFirstRecord readableFirst;
 };

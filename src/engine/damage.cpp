@@ -127,11 +127,11 @@ void ReportDamage(bool quiet) {
     }
     output::RecordedDamage earlier;
     if (record.empty() && (CopyJob.fillIn.active ||
-                           output::LatestDamage(destiny, &earlier) != output::Recorded::None))
+                           output::LatestDamage(CopyJob.damageIndex, destiny, &earlier) != output::Recorded::None))
         record.push_back(output::RecordLine(destiny, kDamageKinds, {}, size, time, source));
     if (record.empty()) return;  // a whole copy of a file never recorded adds nothing anywhere
     if (!CopyJob.damageRunHeaded) record.insert(record.begin(), RunLine());
-    output::AppendDamageLines(record);
+    output::AppendDamageLines(record, &CopyJob.damageIndex);
     CopyJob.damageRunHeaded = true;
 }
 

@@ -84,7 +84,8 @@ int Agreeing(const std::string& copy, const std::vector<int64_t>& places) {
 Existing FillInWanted(const std::string& destiny) {
     CopyJob.fillIn = FillInRecord{};
     output::RecordedDamage listed;
-    if (output::LatestDamage(output::RecordPath(CopyJob.destinyFolder, CopyJob.entry.fullName),
+    if (output::LatestDamage(CopyJob.damageIndex,
+                             output::RecordPath(CopyJob.destinyFolder, CopyJob.entry.fullName),
                              &listed) != output::Recorded::Sound ||
         listed.complete)
         return Existing::Keep;

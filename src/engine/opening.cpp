@@ -39,27 +39,39 @@ void ReportForeign() {
                               output::notice, false);
 }
 
+// The "already exists" path of an existing destiny: filled in where the record allows it,
+// else told and left alone.
+void TakeExisting() {
+    Existing existing = FillInWanted(DestinyPath());
+    CopyJob.state = existing == Existing::Fill ? JobState::PrepareSource : JobState::SearchNext;
+    CopyJob.attempts = 0;
+    if (existing == Existing::Foreign)
+        ReportForeign();
+    else if (existing == Existing::Keep)
+        ReportExisting();
+}
+
 }  // namespace
 
 std::string SourcePath() { return CopyJob.sourceFolder + CopyJob.entry.fullName; }
 std::string DestinyPath() { return rt::InFolder(CopyJob.destinyFolder, CopyJob.entry.fullName); }
 
 // A file name holds no wildcards, so reading its attributes finds what a search for it would,
-// several times faster: a missing file costs every one of the step's attempts.
+// several times faster. A name the run's listing of the folder lacks is absent without asking:
+// under Wine every look for a missing name reads the whole folder, and a missing file costs
+// every one of the step's attempts.
 void SearchDestiny() {
-    if (CopyJob.attempts == 0) CopyJob.fillIn = FillInRecord{};
+    if (CopyJob.attempts == 0) {
+        CopyJob.fillIn = FillInRecord{};
+        if (!CopyJob.destinyListing.taken)
+            rt::ListFolder(CopyJob.destinyFolder, CopyJob.destinyListing);
+    }
     CountAttempt();
-    bool found = rt::NameExists(DestinyPath());
+    bool found = rt::MayExist(CopyJob.destinyListing, CopyJob.entry.fullName) &&
+                 rt::NameExists(DestinyPath());
     bool exists = rt::IoResult() == 0 && found;
     Outcome outcome = Settle(JobState::SearchDestiny, exists);
-    Existing existing =
-        outcome == Outcome::Succeeded ? FillInWanted(DestinyPath()) : Existing::Keep;
-    if (existing == Existing::Fill)
-        CopyJob.state = JobState::PrepareSource;
-    else if (existing == Existing::Foreign)
-        ReportForeign();
-    else if (outcome == Outcome::Succeeded)
-        ReportExisting();
+    if (outcome == Outcome::Succeeded) TakeExisting();
     if (outcome == Outcome::Exhausted && Skipped()) CopyJob.state = JobState::SearchNext;
 }
 
@@ -80,14 +92,28 @@ void OpenSource() {
         CopyJob.state = JobState::OpenDestiny;
 }
 
-// CREATE_NEW: a file that appeared since SearchDestiny looked is never overwritten.
+// CREATE_NEW: a file that appeared since SearchDestiny looked is never overwritten. It is no
+// failure either: it takes the path of a file that was there, as if the look had found it.
 void CreateDestiny() {
     CountAttempt();
     rt::Open(CopyJob.destinyFile, os::kAccessRead | os::kAccessWrite, 0, os::kCreateNew,
              os::kAttrNormal);
-    Outcome outcome = Settle(JobState::CreateDestiny, rt::IoResult() == 0);
+    int32_t result = rt::IoResult();
+    if (result == static_cast<int32_t>(os::kErrorFileExists)) {
+        ReleaseFiles();
+        TakeExisting();
+        if (CopyJob.state == JobState::PrepareSource)  // announced already: a fill-in now
+            CopyJob.state = JobState::PrepareDestiny;
+        else
+            --CopyTotals.filesProcessed;  // counted as a copy when announced; it is none
+        return;
+    }
+    Outcome outcome = Settle(JobState::CreateDestiny, result == 0);
     if (outcome == Outcome::Exhausted) ReleaseFiles();
-    if (outcome == Outcome::Succeeded) StartDestinyFile();
+    if (outcome == Outcome::Succeeded) {
+        rt::AddListed(CopyJob.destinyListing, CopyJob.entry.fullName);
+        StartDestinyFile();
+    }
 }
 
 void StartDestinyFile() {

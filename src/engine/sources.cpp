@@ -154,6 +154,8 @@ void StartCopying() {
     CopyTotals = CopyTotalsRecord{};
     CopyJob.sourceFolder = FolderOf(os::FromCodePage(source));
     CopyJob.destinyFolder = os::FromCodePage(destiny);
+    CopyJob.destinyListing = rt::FolderListing{};
+    CopyJob.damageIndex = output::DamageIndex{};
     CopyJob.state = JobState::SearchDestiny;
     CopyJob.attempts = 0;
 }

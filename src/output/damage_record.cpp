@@ -61,23 +61,6 @@ std::string RecordLine(const std::string& destiny, int kind, const std::vector<B
            std::to_string(source.size) + "\t" + rt::FileTimeStamp(source.writeTime);
 }
 
-void AppendDamageLines(const std::vector<std::string>& lines) {
-    std::lock_guard<std::mutex> hold(OutputLock());
-    rt::TextFile record;
-    rt::Bind(record, kDamageFileName);
-    if (rt::PathExists(kDamageFileName))
-        rt::OpenAppend(record);
-    else
-        rt::CreateNew(record);
-    rt::CheckStrict();
-    for (const std::string& line : lines) {
-        rt::WriteLine(record, line);
-        rt::CheckStrict();
-    }
-    rt::Close(record);
-    rt::CheckStrict();
-}
-
 namespace {
 
 constexpr unsigned kCompleteBit = 1u << kComplete;
@@ -271,32 +254,51 @@ void DamageScan::FeedCut(std::string_view head) {
     Feed(head);
 }
 
-void DamageScan::FeedBytes(std::string_view bytes) {
+void RecordLines::Feed(std::string_view bytes, const OnLine& onLine) {
     while (!bytes.empty()) {
         size_t end = bytes.find('\n');
         std::string_view piece = bytes.substr(0, end);
-        if (!lineCut && line.size() + piece.size() > kLongestLine) {
+        if (!cut && line.size() + piece.size() > kLongestLine) {
             line.append(piece.substr(0, kLongestLine - line.size()));
-            FeedCut(line);
-            lineCut = true;
+            onLine(line, start, true);
+            cut = true;
             std::string().swap(line);
-        } else if (!lineCut) {
+        } else if (!cut) {
             line.append(piece);
         }
-        if (end == std::string_view::npos) return;
-        if (!lineCut && !line.empty() && line.back() == '\r') line.pop_back();
-        if (!lineCut) Feed(line);
+        if (end == std::string_view::npos) {
+            at += static_cast<int64_t>(bytes.size());
+            return;
+        }
+        if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
+        if (!cut) onLine(line, start, false);
         line.clear();
-        lineCut = false;
+        cut = false;
+        at += static_cast<int64_t>(end + 1);
+        start = at;
         bytes.remove_prefix(end + 1);
     }
 }
 
-void DamageScan::End() {
-    if (!lineCut && !line.empty()) Feed(line);
+void RecordLines::End(const OnLine& onLine) {
+    if (!cut && !line.empty()) onLine(line, start, false);
     line.clear();
-    lineCut = false;
+    cut = false;
 }
+
+namespace {
+
+RecordLines::OnLine Scanning(DamageScan& scan) {
+    return [&scan](std::string_view line, int64_t, bool cut) {
+        cut ? scan.FeedCut(line) : scan.Feed(line);
+    };
+}
+
+}  // namespace
+
+void DamageScan::FeedBytes(std::string_view bytes) { lines.Feed(bytes, Scanning(*this)); }
+
+void DamageScan::End() { lines.End(Scanning(*this)); }
 
 bool DamageScan::Latest(RecordedDamage* found) const {
     const Block& block = current.names ? current : latest;
@@ -305,31 +307,127 @@ bool DamageScan::Latest(RecordedDamage* found) const {
     return RangesHold(*found);
 }
 
-Recorded LatestDamage(const std::string& path, RecordedDamage* found) {
-    // The platform itself: the thread's pending IoResult must neither skip this nor be touched.
+namespace {
+
+bool OpensRun(std::string_view line) {
+    return !line.empty() && line[0] == '#' && line.find('\t') == std::string_view::npos;
+}
+
+// A line's place under the path it names, as DamageScan::Feed and FeedCut compare it: a line
+// of the block the path's lines are in joins them, a line of a later block replaces them.
+void IndexLine(DamageIndex& index, std::string_view line, int64_t offset, bool cut) {
+    if (cut) line = line.substr(0, std::min(line.size(), line.find('\t') + 1));
+    if (OpensRun(line)) {
+        ++index.block;
+        return;
+    }
+    std::string_view path = line.substr(0, line.find('\t'));
+    DamageIndex::Lines& lines =
+        index.paths[os::NameKey(IsUtf8(line) ? std::string(path) : os::FromCodePage(path))];
+    if (lines.block != index.block) lines.spans.clear();
+    lines.block = index.block;
+    lines.spans.push_back(DamageIndex::Span{offset, static_cast<uint32_t>(line.size()), cut});
+}
+
+constexpr uint32_t kShareAll = os::kShareRead | os::kShareWrite;
+
+void BuildIndex(DamageIndex& index) {
     os::FileHandle file = os::kInvalidFile;
-    if (os::OpenFile(kDamageFileName, os::kAccessRead, os::kShareRead | os::kShareWrite,
-                     os::kOpenExisting, os::kAttrNormal, &file) != 0)
+    uint32_t error = os::OpenFile(kDamageFileName, os::kAccessRead, kShareAll, os::kOpenExisting,
+                                  os::kAttrNormal, &file);
+    index = DamageIndex{};
+    index.built = error == 0 || error == os::kErrorFileNotFound;  // else: again next time
+    if (error != 0) return;
+    RecordLines lines;
+    auto onLine = [&index](std::string_view line, int64_t offset, bool cut) {
+        IndexLine(index, line, offset, cut);
+    };
+    std::vector<char> chunk(kChunk);
+    uint32_t got = 0;
+    while ((error = os::ReadFile(file, chunk.data(), kChunk, &got)) == 0 && got > 0)
+        lines.Feed(std::string_view(chunk.data(), got), onLine);
+    os::CloseFile(file);
+    index.endsLine = !lines.Within();
+    lines.End(onLine);
+    index.end = lines.at;
+    index.readable = error == 0;
+}
+
+// The bytes [offset, offset + length) of the record; false when they cannot all be read.
+bool ReadSpan(os::FileHandle file, const DamageIndex::Span& span, std::string* text) {
+    text->resize(span.length);
+    for (uint32_t done = 0, got = 0; done < span.length; done += got)
+        if (os::ReadFileAt(file, span.offset + done, text->data() + done, span.length - done,
+                           &got) != 0 ||
+            got == 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void AppendDamageLines(const std::vector<std::string>& lines, DamageIndex* index) {
+    std::lock_guard<std::mutex> hold(OutputLock());
+    rt::TextFile record;
+    rt::Bind(record, kDamageFileName);
+    if (rt::PathExists(kDamageFileName))
+        rt::OpenAppend(record);
+    else
+        rt::CreateNew(record);
+    rt::CheckStrict();
+    uint64_t size = 0;
+    // Lines that follow the indexed ones go into the index; anything else has changed the
+    // record behind its back, and it is read whole again.
+    bool follows = index && index->built && index->readable && index->endsLine &&
+                   os::FileSize(record.handle, &size) == 0 &&
+                   static_cast<int64_t>(size) == index->end;
+    if (index && !follows) index->built = false;
+    for (const std::string& line : lines) {
+        rt::WriteLine(record, line);
+        rt::CheckStrict();
+        if (!follows) continue;
+        bool cut = line.size() > kLongestLine;
+        IndexLine(*index, std::string_view(line).substr(0, kLongestLine), index->end, cut);
+        index->end += static_cast<int64_t>(line.size() + 2);
+    }
+    rt::Close(record);
+    rt::CheckStrict();
+}
+
+Recorded LatestDamage(DamageIndex& index, const std::string& path, RecordedDamage* found) {
+    // The platform itself: the thread's pending IoResult must neither skip this nor be touched.
+    if (!index.built) BuildIndex(index);
+    auto named = index.readable ? index.paths.find(os::NameKey(path)) : index.paths.end();
+    if (named == index.paths.end()) return Recorded::None;
+    os::FileHandle file = os::kInvalidFile;
+    if (os::OpenFile(kDamageFileName, os::kAccessRead, kShareAll, os::kOpenExisting,
+                     os::kAttrNormal, &file) != 0)
         return Recorded::None;
     DamageScan scan(path);
-    std::vector<char> chunk(kChunk);
-    uint32_t got = 0, error = 0;
-    while ((error = os::ReadFile(file, chunk.data(), kChunk, &got)) == 0 && got > 0)
-        scan.FeedBytes(std::string_view(chunk.data(), got));
+    std::string line;
+    bool read = true;
+    for (const DamageIndex::Span& span : named->second.spans) {
+        read = ReadSpan(file, span, &line);
+        if (!read) break;
+        span.cut ? scan.FeedCut(line) : scan.Feed(line);
+    }
     os::CloseFile(file);
-    scan.End();
-    if (error != 0 || !scan.Names()) return Recorded::None;
+    if (!read || !scan.Names()) return Recorded::None;
     return scan.Latest(found) ? Recorded::Sound : Recorded::Unsound;
 }
 
+// Each kind's ranges are ascending and apart: the first ending at or after `at` is found by
+// halving, so a file with many ranges costs no more per byte than one with a few.
 const ByteRange* ListedFrom(const RecordedDamage& damage, int64_t at, DamageKind* kind) {
     const ByteRange* best = nullptr;
-    for (int k = 0; k < kDamageKinds; ++k)
-        for (const ByteRange& range : damage.ranges[k]) {
-            if (range.last < at || (best && range.first >= best->first)) continue;
-            best = &range;
-            *kind = static_cast<DamageKind>(k);
-        }
+    for (int k = 0; k < kDamageKinds; ++k) {
+        const std::vector<ByteRange>& ranges = damage.ranges[k];
+        auto next = std::partition_point(ranges.begin(), ranges.end(),
+                                         [at](const ByteRange& range) { return range.last < at; });
+        if (next == ranges.end() || (best && next->first >= best->first)) continue;
+        best = &*next;
+        *kind = static_cast<DamageKind>(k);
+    }
     return best;
 }
 

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Bytes first to last of a file, counted from 0.
@@ -51,10 +53,6 @@ int64_t ByteCount(const std::vector<ByteRange>& ranges);
 std::string RecordLine(const std::string& destiny, int kind, const std::vector<ByteRange>& ranges,
                        int64_t size, uint64_t writeTime, const SourceIdentity& source);
 
-// Appends the lines, each ending in CR LF; a failure ends the program with the run-time error
-// report.
-void AppendDamageLines(const std::vector<std::string>& lines);
-
 // What tramox.damage last said of one destiny file. A sound block's ranges are merged,
 // ascending and apart across all kinds; made-up and differing bytes lie inside the file;
 // missing ones are one range from the file's end on, and before the source's end when the
@@ -74,6 +72,20 @@ const ByteRange* ListedFrom(const RecordedDamage& damage, int64_t at, DamageKind
 // Up to `most` bytes below `end` that the record does not list, nearest its first listed range
 // on either side, taking turns: the bytes a copy and its source must agree on.
 std::vector<int64_t> UnlistedNear(const RecordedDamage& damage, int64_t end, int most);
+
+// Splits a record's bytes, in pieces of any size, into lines at LF (a CR before it dropped),
+// each with the offset it starts at; of a line beyond 64 MiB only its start is handed on, at
+// once, as cut. End hands on a last line that has no line end.
+struct RecordLines {
+    using OnLine = std::function<void(std::string_view line, int64_t offset, bool cut)>;
+    void Feed(std::string_view bytes, const OnLine& onLine);
+    void End(const OnLine& onLine);
+    bool Within() const { return cut || !line.empty(); }  // a line has begun and not ended
+
+    std::string line;  // the line so far
+    int64_t start = 0, at = 0;
+    bool cut = false;
+};
 
 // Reads a record line by line; Feed each line (without its line end), then Latest. A block
 // names the path when one of its lines has the path as first field; it is sound when every such
@@ -99,17 +111,41 @@ struct DamageScan {
         unsigned kinds = 0;  // one bit per kind seen, "complete" the fourth
     };
     std::string path;
-    Block current;     // the block being read
-    Block latest;      // the last finished block that named the path
-    std::string line;  // FeedBytes: the line so far
-    bool lineCut = false;
+    Block current;  // the block being read
+    Block latest;   // the last finished block that named the path
+    RecordLines lines;
 };
 
 enum class Recorded { None, Unsound, Sound };
 
+// Where the lines of each destiny path's latest block lie in tramox.damage: the record read
+// whole once, at the first lookup, then told of the lines this program appends to it, so that
+// a lookup reads its own path's lines alone. A fresh one for each run.
+struct DamageIndex {
+    struct Span {
+        int64_t offset = 0;
+        uint32_t length = 0;
+        bool cut = false;  // a line too long to keep: its start alone, to spoil its block
+    };
+    struct Lines {
+        uint64_t block = 0;
+        std::vector<Span> spans;
+    };
+    bool built = false;
+    bool readable = true;  // false: reading it failed, and it is as good as none
+    int64_t end = 0;       // the record's size as indexed
+    bool endsLine = true;  // its last byte ends a line, where a new line can follow
+    uint64_t block = 0;    // the block the last line belongs to
+    std::unordered_map<std::string, Lines> paths;  // by os::NameKey of the path
+};
+
 // The latest record of `path` in tramox.damage of the current folder: None when no line names
 // it, Unsound when its latest block cannot be trusted. Never a strict failure: an unreadable
 // record is as good as none.
-Recorded LatestDamage(const std::string& path, RecordedDamage* found);
+Recorded LatestDamage(DamageIndex& index, const std::string& path, RecordedDamage* found);
+
+// Appends the lines, each ending in CR LF, and tells `index` where they went; a failure ends
+// the program with the run-time error report.
+void AppendDamageLines(const std::vector<std::string>& lines, DamageIndex* index = nullptr);
 
 }  // namespace output

@@ -69,8 +69,10 @@ std::string ToCodePage(std::string_view utf8);
 // The code page's name as browsers know it ("windows-1252").
 std::string CodePageCharset();
 // True when two UTF-8 names or paths name the same file as Windows compares names: without
-// case, beyond ASCII too.
+// case, beyond ASCII too. NameKey is the form they are compared in: two names are the same
+// exactly when their keys are equal.
 bool SameName(std::string_view a, std::string_view b);
+std::string NameKey(std::string_view name);
 // GetFullPathName of a UTF-8 path: whole, from the current folder, "." and ".." resolved; the
 // path itself when it cannot be made whole.
 std::string FullPath(std::string_view path);
@@ -106,6 +108,7 @@ constexpr FindHandle kInvalidFind = -1;
 
 struct FindData {
     char name[1024];  // long name, UTF-8, zero-terminated
+    char shortName[48];  // its 8.3 alias, UTF-8, when the file system gave it one; else empty
     uint32_t attributes;
     uint64_t size;
     uint64_t writeTime;  // UTC file time

@@ -170,4 +170,37 @@ std::string InFolder(std::string_view folder, std::string_view name) {
     return std::string(folder) + (ended ? "" : "\\") + std::string(name);
 }
 
+namespace {
+
+uint64_t NameHash(std::string_view name) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c : os::NameKey(name)) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return hash;
+}
+
+}  // namespace
+
+void ListFolder(const std::string& folder, FolderListing& listing) {
+    listing = FolderListing{};
+    os::FindData data{};
+    os::FindHandle search = os::kInvalidFind;
+    uint32_t error = os::FindFirst(InFolder(folder, "*").c_str(), &data, &search);
+    for (; error == 0; error = os::FindNext(search, &data)) {
+        AddListed(listing, data.name);
+        if (data.shortName[0] != 0) AddListed(listing, data.shortName);
+    }
+    if (search != os::kInvalidFind) os::FindClose(search);
+    // A drive's root lists no "." or "..", yet both name folders there.
+    for (const char* dots : {".", ".."}) AddListed(listing, dots);
+    listing.taken = error == os::kErrorNoMoreFiles || error == os::kErrorFileNotFound;
+}
+
+void AddListed(FolderListing& listing, std::string_view name) {
+    listing.keys.insert(NameHash(name));
+}
+
+bool MayExist(const FolderListing& listing, std::string_view name) {
+    return !listing.taken || listing.keys.contains(NameHash(name));
+}
+
 }  // namespace rt

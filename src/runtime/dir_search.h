@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "platform/os.h"
 #include "runtime/short_text.h"
@@ -49,5 +50,18 @@ bool FolderExists(const std::string& path);
 // `name` inside `folder`, with one backslash between them: "D:\out\" and "D:\out" give the
 // same path, as do "C:/data/" and "C:/data". Never cut, however long.
 std::string InFolder(std::string_view folder, std::string_view name);
+
+// The names of one folder, long and 8.3, as Windows compares them (os::NameKey), kept as 64-bit
+// hashes: taken by one search, then told of each file the program makes there. A name it lacks
+// is absent; a name it holds may be there, which only the file system can say (it may be gone,
+// or share a hash with another).
+struct FolderListing {
+    bool taken = false;  // false: never listed, or the search failed: any name may be there
+    std::unordered_set<uint64_t> keys;
+};
+// Lists `folder` (UTF-8) anew; an empty folder lists nothing, a failed search leaves it untaken.
+void ListFolder(const std::string& folder, FolderListing& listing);
+void AddListed(FolderListing& listing, std::string_view name);
+bool MayExist(const FolderListing& listing, std::string_view name);
 
 }  // namespace rt

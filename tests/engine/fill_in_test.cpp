@@ -300,8 +300,9 @@ TEST_F(EngineTest, FillInRunAfterRun) {
             Set("clearConsole", 1);
             if (row.before) row.before(run);
             output::RecordedDamage listed;
+            output::DamageIndex index;
             bool fills = run > 0 &&
-                         output::LatestDamage(kCopy, &listed) == output::Recorded::Sound &&
+                         output::LatestDamage(index, kCopy, &listed) == output::Recorded::Sound &&
                          !listed.complete;
             const std::string before = sim::Content(kCopy);
             auto inListed = [&](uint64_t at) {

@@ -35,7 +35,8 @@ std::string Made(const std::string& ranges, const std::string& size = "10") {
 // "complete", then each kind's ranges, size and time; "none" when nothing can be trusted.
 std::string Found(const std::string& path) {
     output::RecordedDamage found;
-    if (output::LatestDamage(path, &found) != output::Recorded::Sound) return "none";
+    output::DamageIndex index;
+    if (output::LatestDamage(index, path, &found) != output::Recorded::Sound) return "none";
     std::string text = found.complete ? "complete" : "";
     for (const auto& ranges : found.ranges) {
         text += "|";

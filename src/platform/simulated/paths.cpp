@@ -161,6 +161,20 @@ bool ValidName(const std::string& name) {
     return true;
 }
 
+namespace {
+
+// A folder's entry by its name or its 8.3 alias, as Windows finds either.
+NodePtr Child(const Node& folder, const std::string& name) {
+    std::string key = Upper(name);
+    auto child = folder.children.find(key);
+    if (child != folder.children.end()) return child->second;
+    for (const auto& [ignored, node] : folder.children)
+        if (!node->shortName.empty() && Upper(node->shortName) == key) return node;
+    return nullptr;
+}
+
+}  // namespace
+
 Place Locate(const Path& path) {
     Place place;
     auto drive = Machine().drives.find(path.drive);
@@ -179,16 +193,15 @@ Place Locate(const Path& path) {
         return place;
     }
     for (size_t i = 0; i + 1 < path.parts.size(); ++i) {
-        auto child = folder->children.find(Upper(path.parts[i]));
-        if (child == folder->children.end() || !child->second->folder) {
+        NodePtr child = Child(*folder, path.parts[i]);
+        if (!child || !child->folder) {
             place.error = os::kErrorPathNotFound;
             return place;
         }
-        folder = child->second;
+        folder = child;
     }
     place.parent = folder;
-    auto entry = folder->children.find(Upper(path.parts.back()));
-    if (entry != folder->children.end()) place.node = entry->second;
+    place.node = Child(*folder, path.parts.back());
     return place;
 }
 
@@ -244,9 +257,9 @@ void AddDrive(char letter, uint32_t error) {
 
 namespace os {
 
-bool SameName(std::string_view a, std::string_view b) {
-    return sim::internal::Upper(std::string(a)) == sim::internal::Upper(std::string(b));
-}
+bool SameName(std::string_view a, std::string_view b) { return NameKey(a) == NameKey(b); }
+
+std::string NameKey(std::string_view name) { return sim::internal::Upper(std::string(name)); }
 
 std::string FullPath(std::string_view path) {
     sim::internal::Lock lock(sim::internal::Mutex());

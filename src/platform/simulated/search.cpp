@@ -71,6 +71,8 @@ bool ValidPattern(const std::string& pattern) {
 os::FindData Entry(const std::string& name, const Node& node) {
     os::FindData data{};
     std::memcpy(data.name, name.data(), std::min(name.size(), sizeof(data.name) - 1));
+    std::memcpy(data.shortName, node.shortName.data(),
+                std::min(node.shortName.size(), sizeof(data.shortName) - 1));
     data.attributes = ReportedAttributes(node);
     data.size = node.folder ? 0 : SizeOf(node);
     data.writeTime = node.writeTime;
@@ -88,8 +90,10 @@ std::vector<os::FindData> Matches(const Path& folder, const Node& node,
         if (NameMatches(upper, ".")) entries.push_back(Entry(".", node));
         if (NameMatches(upper, "..")) entries.push_back(Entry("..", parent ? *parent : node));
     }
-    for (const auto& [key, child] : node.children)
-        if (NameMatches(upper, key)) entries.push_back(Entry(child->name, *child));
+    for (const auto& [key, child] : node.children)  // an 8.3 alias matches too, as on Windows
+        if (NameMatches(upper, key) ||
+            (!child->shortName.empty() && NameMatches(upper, Upper(child->shortName))))
+            entries.push_back(Entry(child->name, *child));
     return entries;
 }
 

@@ -24,6 +24,9 @@ void Reset();
 void AddFile(const std::string& path, const std::string& content,
              uint32_t attributes = os::kAttrArchive, uint64_t writeTime = 0);
 void AddFolder(const std::string& path, uint32_t attributes = os::kAttrDirectory);
+// Gives a file or folder an 8.3 alias, as Windows gives a long name one: every path may name it
+// so, and searches report it.
+void SetShortName(const std::string& path, const std::string& alias);
 bool Exists(const std::string& path);
 // A drive with an empty root; with an error, every use of it fails so (21: not ready).
 void AddDrive(char letter, uint32_t error = 0);

@@ -20,6 +20,7 @@ namespace sim::internal {
 // A file or folder of the in-memory tree.
 struct Node {
     std::string name;  // as created
+    std::string shortName;  // an 8.3 alias the file is found by too; empty: none
     bool folder = false;
     uint32_t attributes = 0;
     std::string content;

@@ -54,6 +54,11 @@ void AddLargeFile(const std::string& path, uint64_t size) {
     node->largeSize = size;
 }
 
+void SetShortName(const std::string& path, const std::string& alias) {
+    Lock lock(Mutex());
+    if (NodePtr node = Lookup(path)) node->shortName = alias;
+}
+
 void AddFolder(const std::string& path, uint32_t attributes) {
     Lock lock(Mutex());
     Path parsed;

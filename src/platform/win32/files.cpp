@@ -121,6 +121,9 @@ void CopyFound(const WIN32_FIND_DATAW& found, FindData* data) {
     std::string name = win32::Utf8(found.cFileName);  // at most 3 bytes per wide character
     static_assert(sizeof data->name > 3 * MAX_PATH);
     std::memcpy(data->name, name.c_str(), name.size() + 1);
+    std::string alias = win32::Utf8(found.cAlternateFileName);  // 13 wide characters at most
+    static_assert(sizeof data->shortName > 3 * 13);
+    std::memcpy(data->shortName, alias.c_str(), alias.size() + 1);
     data->attributes = found.dwFileAttributes;
     data->size = win32::JoinWords(found.nFileSizeHigh, found.nFileSizeLow);
     data->writeTime = win32::FileTimeValue(found.ftLastWriteTime);

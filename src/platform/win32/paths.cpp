@@ -69,16 +69,25 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 }  // namespace
 
 // As the file system compares names: each UTF-16 unit through the same upper-case table.
+std::string NameKey(std::string_view name) {
+    std::string key(name);
+    if (IsAscii(name)) {  // the common case, without a conversion
+        for (char& c : key) c = AsciiUpper(c);
+        return key;
+    }
+    std::wstring wide = Wide(name, CP_UTF8);
+    for (wchar_t& unit : wide) unit = ::RtlUpcaseUnicodeChar(unit);
+    return Narrow(wide, CP_UTF8);
+}
+
 bool SameName(std::string_view a, std::string_view b) {
-    if (IsAscii(a) && IsAscii(b)) {  // the common case, without a conversion
+    if (IsAscii(a) && IsAscii(b)) {
         if (a.size() != b.size()) return false;
         for (size_t i = 0; i < a.size(); ++i)
             if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
         return true;
     }
-    std::wstring wideA = Wide(a, CP_UTF8), wideB = Wide(b, CP_UTF8);
-    return ::CompareStringOrdinal(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
-                                  static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
+    return NameKey(a) == NameKey(b);
 }
 
 std::string FullPath(std::string_view path) {

@@ -14,6 +14,9 @@ extern "C" NTSTATUS NTAPI NtReadFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE 
                                      PVOID apcContext, PIO_STATUS_BLOCK status, PVOID buffer,
                                      ULONG length, PLARGE_INTEGER offset, PULONG key);
 
+// ntdll's upper-case table, the one the file system and CompareStringOrdinal compare names by.
+extern "C" WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR unit);
+
 namespace os::win32 {
 
 // 0 when a call succeeded (and the thread's last error is cleared to match), else its error
