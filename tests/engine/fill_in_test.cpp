@@ -26,6 +26,13 @@ struct Bad {
     int times;  // < 0: for ever
 };
 
+// Every other byte unreadable until a run after the first.
+std::vector<Bad> EveryOtherByte() {
+    std::vector<Bad> bad;
+    for (uint64_t at = 1; at < 1000; at += 2) bad.push_back(Bad{at, at, 17});
+    return bad;
+}
+
 // Where the run copies from and to; a row's `before` may change them.
 std::string sourceSpec, destiny, sourceFile;
 
@@ -272,6 +279,26 @@ const FillRow kRows[] = {
      {},
      Thousand().replace(101, 1, "a"),
      os::kAttrArchive | os::kAttrReadOnly},
+    {"a copy with hundreds of ranges is filled in at every one",
+     EveryOtherByte(),
+     2,
+     nullptr,
+     {}},
+    {"a copy that reappears just before the run would create it is filled in, not overwritten",
+     {{100, 101, 17}},
+     2,
+     [](int run) {
+         if (run != 1) return;
+         std::string copy = sim::Content(kCopy);
+         uint64_t time = sim::WriteTime(kCopy);
+         os::EraseFile(kCopy);  // away when the folder is listed
+         onState = [copy, time](JobState state) {
+             if (state != JobState::CreateDestiny) return;
+             sim::AddFile(kCopy, copy, os::kAttrArchive, time);
+             onState = nullptr;
+         };
+     },
+     {"Filled in 2 of 2 bytes of \"x.bin\": 100-101"}},
     {"a destiny whose close gives up gets its read-only bit back",
      {{100, 101, 17}},
      2,
@@ -313,8 +340,14 @@ TEST_F(EngineTest, FillInRunAfterRun) {
                 return at >= before.size();  // the copy's tail, whatever the record lost
             };
             size_t readsBefore = sim::ReadsOf(sourceFile).size();
+            auto recordReads = [] { return sim::ReadsOf(kRecord); };
+            size_t recordBefore = recordReads().size();
             Copy(sourceSpec, destiny);
             onState = nullptr;
+            auto reads = recordReads();
+            EXPECT_LE(std::count_if(reads.begin() + recordBefore, reads.end(),
+                                    [](auto read) { return read.first == 0; }),
+                      1) << "the record is read whole once a run";
             EXPECT_EQ(sim::OpenFileCount(), 0);
             EXPECT_EQ(sim::OpenSearchCount(), 0);
             const std::string after = sim::Content(kCopy), source = sim::Content(sourceFile);
@@ -329,7 +362,7 @@ TEST_F(EngineTest, FillInRunAfterRun) {
                 bool same = at < before.size() && after[at] == before[at];
                 ASSERT_TRUE(same || inListed(at)) << "byte " << at << " changed";
             }
-            std::vector<std::pair<uint64_t, uint64_t>> reads = sim::ReadsOf(sourceFile);
+            reads = sim::ReadsOf(sourceFile);
             int compared = 0;
             for (size_t i = readsBefore; i < reads.size(); ++i) {
                 auto [at, count] = reads[i];

@@ -33,9 +33,8 @@ std::string Made(const std::string& ranges, const std::string& size = "10") {
 }
 
 // "complete", then each kind's ranges, size and time; "none" when nothing can be trusted.
-std::string Found(const std::string& path) {
+std::string Found(const std::string& path, output::DamageIndex& index) {
     output::RecordedDamage found;
-    output::DamageIndex index;
     if (output::LatestDamage(index, path, &found) != output::Recorded::Sound) return "none";
     std::string text = found.complete ? "complete" : "";
     for (const auto& ranges : found.ranges) {
@@ -48,6 +47,10 @@ std::string Found(const std::string& path) {
         text += "|" + found.source.path + "|" + std::to_string(found.source.size) + "|" +
                 rt::FileTimeStamp(found.source.writeTime);
     return text;
+}
+std::string Found(const std::string& path) {
+    output::DamageIndex fresh;
+    return Found(path, fresh);
 }
 
 TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
@@ -131,6 +134,41 @@ TEST_F(OutputTest, DamageRecordIsStreamed) {
     sim::ClearFaults();
     sim::AddFile(kPath, "");
     EXPECT_EQ(Found(kFile), "none");
+}
+
+// Read whole once, then kept by the lines the program appends: each lookup answers as a reading
+// of the whole record would, and the record is read from its start again only when someone
+// else changed it.
+TEST_F(OutputTest, DamageIndexFollowsTheLinesAppended) {
+    const std::string other = Line("missing\t0\t1\t" + kTime, "D:\\out\\b.bin");
+    struct Row {
+        const char* what;
+        std::string last;     // the record's end when first read
+        std::string outside;  // added by someone else before the program appends
+        size_t wholeReads;
+    } rows[] = {
+        {"only the program appends", "", "", 1},
+        {"someone else appended a line", "", Made("7"), 2},
+        {"the record ends inside a line", kFile + "\tmade-up\t7", "", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::AddFile(kPath, kRun + Made("3-5 8") + other + kRun + other + row.last);
+        output::DamageIndex index;
+        auto wholeReads = [] {
+            auto reads = sim::ReadsOf(kPath);
+            return std::count_if(reads.begin(), reads.end(), [](auto r) { return r.first == 0; });
+        };
+        size_t before = wholeReads();
+        EXPECT_EQ(Found(kFile, index), Found(kFile));
+        sim::AddFile(kPath, sim::Content(kPath) + row.outside);
+        for (const char* ranges : {"2", "4-6"}) {
+            output::AppendDamageLines({"#run", kFile + "\tmade-up\t" + ranges + "\t10\t" + kTime}, &index);
+            EXPECT_EQ(Found(kFile, index), Found(kFile)) << ranges;
+            EXPECT_EQ(Found("D:\\out\\b.bin", index), Found("D:\\out\\b.bin"));
+        }
+        EXPECT_EQ(wholeReads() - before, row.wholeReads + 5);  // each fresh reading once more
+    }
 }
 
 // One form of a destiny path however it is typed, and the bytes a copy and its source are
