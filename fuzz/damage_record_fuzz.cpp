@@ -1,5 +1,6 @@
 // Arbitrary bytes as tramox.damage: the reader never faults, what it trusts is well formed, and
-// reading the bytes in chunks of any size says what reading them line by line says.
+// reading the bytes in chunks of any size, or through the record's index, says what reading them
+// line by line says.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "output/damage_record.h"
+#include "platform/simulated/sim.h"
 
 namespace {
 
@@ -62,11 +64,15 @@ void Check(const std::string& path, std::string_view bytes, size_t chunk) {
     FeedLines(byLine, bytes);
     for (size_t at = 0; at < bytes.size(); at += chunk) byChunk.FeedBytes(bytes.substr(at, chunk));
     byChunk.End();
-    output::RecordedDamage found, again;
+    output::RecordedDamage found, again, indexed;
     bool trusted = byLine.Latest(&found);
     Require(trusted == byChunk.Latest(&again));
+    sim::AddFile(output::kDamageFileName, std::string(bytes));
+    output::DamageIndex index;
+    Require(trusted ==
+            (output::LatestDamage(index, path, &indexed) == output::Recorded::Sound));
     if (!trusted) return;
-    Require(Same(found, again));
+    Require(Same(found, again) && Same(found, indexed));
     RequireBounded(found);
     for (const auto& ranges : found.ranges) {
         Require(!found.complete || ranges.empty());
@@ -80,6 +86,8 @@ void Check(const std::string& path, std::string_view bytes, size_t chunk) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool machine = (sim::Reset(), true);
+    (void)machine;
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     size_t chunk = size ? 1 + data[0] % 23 : 1;
     Check("D:\\out\\a.bin", bytes, chunk);
