@@ -224,6 +224,39 @@ void CheckAttributes() {
     CheckClean("platform files: attributes set, read back and enforced", m);
 }
 
+// A folder's listing stands for the file system's own lookups: a name the file system takes for
+// a file there has that file's key, its 8.3 alias included.
+void CheckNameKeys() {
+    const std::pair<const char*, const char*> pairs[] = {
+        {"\xC3\xA9t\xC3\xA9.txt", "\xC3\x89T\xC3\x89.TXT"},    // été, ÉTÉ
+        {"\xD0\xB4\xD0\xB0.txt", "\xD0\x94\xD0\x90.TXT"},      // да, ДА
+        {"stra\xC3\x9F" "e.txt", "STRASSE.TXT"},                 // ß has no one-letter capital
+        {"\xC4\xB1.txt", "I.TXT"},                               // dotless ı
+    };
+    std::string m;
+    for (auto [made, asked] : pairs) {
+        MakeFile(made, "x");
+        uint32_t attributes = 0;
+        bool found = os::GetAttributes(At(asked).c_str(), &attributes) == 0;
+        if (found != (os::NameKey(made) == os::NameKey(asked)) ||
+            found != os::SameName(made, asked))
+            Note(&m, std::string(asked) + (found ? " found" : " not found") + " by " + made);
+        os::EraseFile(At(made).c_str());
+    }
+    MakeFile("long file name.txt", "x");
+    os::FindData data{};
+    os::FindHandle search = os::kInvalidFind;
+    os::FindFirst(At("long file name.txt").c_str(), &data, &search);
+    os::FindClose(search);
+    std::string alias = data.shortName;
+    uint32_t attributes = 0;
+    if (alias.empty() || os::GetAttributes(At(alias).c_str(), &attributes) != 0)
+        Note(&m, "8.3 alias \"" + alias + "\" does not find the file");
+    Compare(&m, "new file by its alias", 80, OpenCode(alias, os::kAccessWrite, 0, os::kCreateNew));
+    os::EraseFile(At("long file name.txt").c_str());
+    CheckClean("platform files: names the file system takes for one are one key", m);
+}
+
 }  // namespace
 
 void CheckPlatformFiles(const std::string& folder) {
@@ -238,6 +271,7 @@ void CheckPlatformFiles(const std::string& folder) {
     CheckSearch();
     CheckWriteTime();
     CheckAttributes();
+    CheckNameKeys();
 }
 
 }  // namespace e2e
