@@ -69,8 +69,7 @@ void Check(const std::string& path, std::string_view bytes, size_t chunk) {
     Require(trusted == byChunk.Latest(&again));
     sim::AddFile(output::kDamageFileName, std::string(bytes));
     output::DamageIndex index;
-    Require(trusted ==
-            (output::LatestDamage(index, path, &indexed) == output::Recorded::Sound));
+    Require(trusted == (output::LatestDamage(index, path, &indexed) == output::Recorded::Sound));
     if (!trusted) return;
     Require(Same(found, again) && Same(found, indexed));
     RequireBounded(found);

@@ -36,8 +36,8 @@ struct SkippedFile {
 };
 
 struct ReadableFirstRecord {
-    bool on = false;        // the run's reading of readableFirst, haltOnFirstError aside
-    int32_t skipsInRow = 0; // units skipped since the last read that succeeded
+    bool on = false;                 // the run's reading of readableFirst, haltOnFirstError aside
+    int32_t skipsInRow = 0;          // units skipped since the last read that succeeded
     std::vector<ByteRange> skipped;  // the current file's, in the first pass
     std::vector<int64_t> tried;      // the current file's bytes whose first attempt is made
     std::vector<SkippedFile> files;  // in first-pass order

@@ -126,8 +126,9 @@ void ReportDamage(bool quiet) {
         record.push_back(output::RecordLine(destiny, kind, ranges, size, time, source));
     }
     output::RecordedDamage earlier;
-    if (record.empty() && (CopyJob.fillIn.active ||
-                           output::LatestDamage(CopyJob.damageIndex, destiny, &earlier) != output::Recorded::None))
+    if (record.empty() &&
+        (CopyJob.fillIn.active ||
+         output::LatestDamage(CopyJob.damageIndex, destiny, &earlier) != output::Recorded::None))
         record.push_back(output::RecordLine(destiny, kDamageKinds, {}, size, time, source));
     if (record.empty()) return;  // a whole copy of a file never recorded adds nothing anywhere
     if (!CopyJob.damageRunHeaded) record.insert(record.begin(), RunLine());

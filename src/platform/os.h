@@ -107,7 +107,7 @@ using FindHandle = intptr_t;
 constexpr FindHandle kInvalidFind = -1;
 
 struct FindData {
-    char name[1024];  // long name, UTF-8, zero-terminated
+    char name[1024];     // long name, UTF-8, zero-terminated
     char shortName[48];  // its 8.3 alias, UTF-8, when the file system gave it one; else empty
     uint32_t attributes;
     uint64_t size;
@@ -170,7 +170,7 @@ constexpr uint32_t kCheckUnchecked = 0;
 constexpr uint32_t kCheckChecked = 1;
 constexpr uint32_t kCheckIndeterminate = 2;
 
-constexpr uint32_t kNotifyClicked = 0;     // BN_CLICKED
+constexpr uint32_t kNotifyClicked = 0;       // BN_CLICKED
 constexpr uint32_t kNotifyEditChange = 768;  // EN_CHANGE
 
 constexpr uint32_t kShowHide = 0;

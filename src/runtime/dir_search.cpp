@@ -174,7 +174,8 @@ namespace {
 
 uint64_t NameHash(std::string_view name) {
     uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char c : os::NameKey(name)) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    for (char c : os::NameKey(name))
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     return hash;
 }
 

@@ -279,11 +279,7 @@ const FillRow kRows[] = {
      {},
      Thousand().replace(101, 1, "a"),
      os::kAttrArchive | os::kAttrReadOnly},
-    {"a copy with hundreds of ranges is filled in at every one",
-     EveryOtherByte(),
-     2,
-     nullptr,
-     {}},
+    {"a copy with hundreds of ranges is filled in at every one", EveryOtherByte(), 2, nullptr, {}},
     {"a copy that reappears just before the run would create it is filled in, not overwritten",
      {{100, 101, 17}},
      2,
@@ -347,7 +343,8 @@ TEST_F(EngineTest, FillInRunAfterRun) {
             auto reads = recordReads();
             EXPECT_LE(std::count_if(reads.begin() + recordBefore, reads.end(),
                                     [](auto read) { return read.first == 0; }),
-                      1) << "the record is read whole once a run";
+                      1)
+                << "the record is read whole once a run";
             EXPECT_EQ(sim::OpenFileCount(), 0);
             EXPECT_EQ(sim::OpenSearchCount(), 0);
             const std::string after = sim::Content(kCopy), source = sim::Content(sourceFile);

@@ -163,7 +163,8 @@ TEST_F(EngineTest, NamesAndPathsAsUsersMeetThem) {
         if (row.setup) row.setup();
         if (!row.appears.empty())
             Meanwhile(JobState::CreateDestiny, row.appears, [&] {
-                sim::AddFile(row.folder + "\\" + row.appears, kTheirs, os::kAttrArchive, kTheirTime);
+                sim::AddFile(row.folder + "\\" + row.appears, kTheirs, os::kAttrArchive,
+                             kTheirTime);
             });
         Copy(row.source, row.destiny);
         std::vector<std::string> console = ConsoleLines();

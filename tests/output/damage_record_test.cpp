@@ -95,10 +95,10 @@ TEST_F(OutputTest, DamageRecordIsReadBackForOnePath) {
     // Each spoils its block, which then hides the sound one before it.
     const std::string tail = "\t10\t" + kTime;
     for (const std::string& rest : std::vector<std::string>{
-             "made-up\t5 3" + tail, "made-up\t1-5 4" + tail, "made-up\t1-5 5" + tail, "made-up\t5-3" + tail,
-             "made-up\t-" + tail, "made-up\t1  2" + tail, "made-up\t01" + tail,
-             "made-up\t1 " + tail, "made-up\t" + tail, "complete\t1" + tail, "lost\t1" + tail,
-             "made-up\t+1" + tail, "made-up\t9223372036854775808" + tail,
+             "made-up\t5 3" + tail, "made-up\t1-5 4" + tail, "made-up\t1-5 5" + tail,
+             "made-up\t5-3" + tail, "made-up\t-" + tail, "made-up\t1  2" + tail,
+             "made-up\t01" + tail, "made-up\t1 " + tail, "made-up\t" + tail, "complete\t1" + tail,
+             "lost\t1" + tail, "made-up\t+1" + tail, "made-up\t9223372036854775808" + tail,
              "made-up\t1\t18446744073709551616\t" + kTime,
              "made-up\t1\t10\t2026-02-30 13:39:01.1234567", "made-up\t1" + tail + "\tx",
              "made-up\t1" + tail + "\tC:\\a\t10", "made-up\t1" + tail + kSource + "\tx",
@@ -163,7 +163,8 @@ TEST_F(OutputTest, DamageIndexFollowsTheLinesAppended) {
         EXPECT_EQ(Found(kFile, index), Found(kFile));
         sim::AddFile(kPath, sim::Content(kPath) + row.outside);
         for (const char* ranges : {"2", "4-6"}) {
-            output::AppendDamageLines({"#run", kFile + "\tmade-up\t" + ranges + "\t10\t" + kTime}, &index);
+            output::AppendDamageLines({"#run", kFile + "\tmade-up\t" + ranges + "\t10\t" + kTime},
+                                      &index);
             EXPECT_EQ(Found(kFile, index), Found(kFile)) << ranges;
             EXPECT_EQ(Found("D:\\out\\b.bin", index), Found("D:\\out\\b.bin"));
         }

@@ -19,7 +19,7 @@ namespace sim::internal {
 
 // A file or folder of the in-memory tree.
 struct Node {
-    std::string name;  // as created
+    std::string name;       // as created
     std::string shortName;  // an 8.3 alias the file is found by too; empty: none
     bool folder = false;
     uint32_t attributes = 0;
@@ -130,7 +130,7 @@ struct State {
     Traffic bytes{};
     // Clock
     os::LocalTime localTime{2010, 5, 1, 3, 14, 7, 9, 51};
-    uint64_t steadyMicroseconds = 0;                // moved only by paced reads
+    uint64_t steadyMicroseconds = 0;  // moved only by paced reads
     struct Pace {
         double bytesPerSecond, latencySeconds;
     };
