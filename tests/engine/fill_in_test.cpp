@@ -295,6 +295,15 @@ const FillRow kRows[] = {
          };
      },
      {"Filled in 2 of 2 bytes of \"x.bin\": 100-101"}},
+    {"a record another tramox wrote since the last run is read",
+     {},
+     2,
+     [](int run) {
+         if (run == 1)
+             sim::AddFile(kRecord, "#run\r\n" + std::string(kCopy) + "\tmade-up\t5" +
+                                       RecordEnd(kCopy, kSource) + "\r\n");
+     },
+     {"Filled in 1 of 1 bytes of \"x.bin\": 5"}},
     {"a destiny whose close gives up gets its read-only bit back",
      {{100, 101, 17}},
      2,
@@ -337,10 +346,12 @@ TEST_F(EngineTest, FillInRunAfterRun) {
             };
             size_t readsBefore = sim::ReadsOf(sourceFile).size();
             auto recordReads = [] { return sim::ReadsOf(kRecord); };
-            size_t recordBefore = recordReads().size();
+            size_t recordBefore = recordReads().size(), traced = trace.size();
             Copy(sourceSpec, destiny);
             onState = nullptr;
             auto reads = recordReads();
+            EXPECT_LE(std::count(trace.begin() + traced, trace.end(), JobState::PrepareSource), 1)
+                << "the file is announced once";
             EXPECT_LE(std::count_if(reads.begin() + recordBefore, reads.end(),
                                     [](auto read) { return read.first == 0; }),
                       1)

@@ -136,6 +136,19 @@ const NameRow kRows[] = {
      {},
      0,
      "b.txt"},
+    {"a folder that cannot be listed is asked at every look",
+     {"b.txt"},
+     "C:\\src\\*.*",
+     "D:\\out",
+     "D:\\out",
+     {"Copy \"b.txt\" file already exists"},
+     [] {
+         Meanwhile(JobState::SearchDestiny, "b.txt", [] {
+             sim::FailOperation(sim::Op::FindFirst, "D:\\out\\*", 1, os::kErrorAccessDenied);
+         });
+     },
+     true,
+     {"b.txt"}},
     {"a listed file removed from outside is copied",
      {"a.txt", "b.txt"},
      "C:\\src\\*.*",
