@@ -1,8 +1,9 @@
 // Scenario "copy": one start of tramox copies a folder into a destiny folder it has to create,
 // leaves a destiny file that is already there alone, makes up bytes it cannot read, pauses,
 // unpauses and stops a long copy, copies names the code page cannot spell into paths past 259
-// characters, and abandons one when its window is closed; a second start copies into an empty
-// drive root and is closed while its source search retries.
+// characters, copies 300 small files into one folder, and abandons a copy when its window is
+// closed; a second start copies into an empty drive root and is closed while its source search
+// retries.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "checks.h"
+#include "copy_session.h"
 #include "file_bytes.h"
 #include "main_window_table.h"
 #include "program.h"
@@ -37,21 +39,13 @@ constexpr long long kBigSize = (8LL << 30) + 12345;
 constexpr DWORD kRunMs = 30000;     // bound of a whole run; one takes a few seconds
 constexpr DWORD kAnswerMs = 10000;  // bound of the window's answer to a click
 
-struct Session {
-    std::string work;  // tramox's current folder; the sources and destinies lie in it too
-    HWND window{}, sourceEdit{}, destinyEdit{}, copy{}, pause{}, stop{}, stateLine{}, pane{},
-        progressLine{};
-    std::string console;  // what the console pane and tramox.console must hold by now
-    std::string damage;   // what tramox.damage must hold, each run's time written as kWhen
-    std::string At(const std::string& name) const { return work + "\\" + name; }
-};
-
 std::string Entry(const char* colour, const std::string& text) {
     return std::string("<FONT FACE=Courier SIZE=2 COLOR=#") + colour + ">" + text + "</FONT><BR>";
 }
 std::string Plain(const std::string& text) { return Entry(kPlain, text); }
 
-// Bytes without a short period, so that a shifted or mixed-up copy shows.
+}  // namespace
+
 std::string Pattern(size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (char& byte : bytes) {
@@ -60,6 +54,8 @@ std::string Pattern(size_t size, unsigned seed) {
     }
     return bytes;
 }
+
+namespace {
 
 bool Date(HANDLE file) {
     SYSTEMTIME when{2008, 6, 0, 21, 9, 5, 8, 0};
@@ -133,6 +129,8 @@ void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 double slowestStartMs = 0;
 int startsTimed = 0;
 
+}  // namespace
+
 void StartRun(const Session& s, const std::string& source, const std::string& destiny) {
     SendMessageA(s.sourceEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(source.c_str()));
     SendMessageA(s.destinyEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(destiny.c_str()));
@@ -144,7 +142,6 @@ void StartRun(const Session& s, const std::string& source, const std::string& de
     ++startsTimed;
 }
 
-// Waits until the pane shows `lines` after what it held; they then belong to the console.
 bool ConsoleShows(Session& s, const std::string& checkName, const std::string& lines) {
     s.console += lines;
     bool shown = WaitFor([&] { return WindowText(s.pane) == s.console; }, kRunMs);
@@ -164,6 +161,15 @@ bool RunEnds(const Session& s, const std::string& name, const char* stateText) {
                  "state line \"" + WindowText(s.stateLine) + "\", buttons " +
                      (idle() ? "as at rest" : "as in a run"));
 }
+
+bool CheckCopied(const std::string& name, const std::string& path, const std::string& bytes) {
+    std::string copied;
+    bool read = ReadWholeFile(path, &copied);
+    return Check(name, read && copied == bytes,
+                 read ? FirstDifference(bytes, copied) : path + " cannot be read");
+}
+
+namespace {
 
 // Read only while no run writes to it: the program opens it without sharing.
 void CheckConsoleFile(const Session& s, const std::string& name) {
@@ -260,13 +266,6 @@ std::vector<std::pair<long long, long long>> ReadsOf(const Session& s, const std
         reads.emplace_back(std::atoll(line.c_str() + at + 1), std::atoll(line.c_str() + count + 1));
     }
     return reads;
-}
-
-bool CheckCopied(const std::string& name, const std::string& path, const std::string& bytes) {
-    std::string copied;
-    bool read = ReadWholeFile(path, &copied);
-    return Check(name, read && copied == bytes,
-                 read ? FirstDifference(bytes, copied) : path + " cannot be read");
 }
 
 // The folder run: an empty file, a hidden read-only one, a subfolder and an ordinary file.
@@ -905,11 +904,13 @@ int RunCopyScenario(const ScenarioArguments& arguments) {
     s.window = WaitForMainWindow(program, kMainClass, 20000);
     if (Check("copy: main window appears", s.window != nullptr) && FindControls(s) &&
         RunFolderCopy(s) && RunExistingFile(s) && RunDamagedCopy(s) && RunPauseAndStop(s, big) &&
-        RunSlowMedium(s) && RunNames(s) && RunLongPaths(s) && RunReadableFirst(s) && RunFillIn(s))
+        RunSlowMedium(s) && RunNames(s) && RunLongPaths(s) && RunReadableFirst(s) && RunFillIn(s) &&
+        RunManyFiles(s))
         RunClosedWindow(s, program, big);
     Release(&program);
-    std::printf("info: the window answered a Copy click that starts a run within %.1f ms (%d runs)\n",
-                slowestStartMs, startsTimed);
+    std::printf(
+        "info: the window answered a Copy click that starts a run within %.1f ms (%d runs)\n",
+        slowestStartMs, startsTimed);
     RunSecondStart(s, arguments.exe);
     RunCutByClose(s, arguments.exe);
     for (const char* file : {"big-out-1\\big.bin", "big-out-2\\big.bin", "big.bin"})
