@@ -6,12 +6,14 @@
 #
 # Sizes and repetitions come from the environment:
 #   BENCH_MIB=64      size of the big file in MiB (the Wine copy and the simulated engine)
-#   BENCH_FILES=500   number of 1 KiB files (the Wine copy of many small files)
+#   BENCH_FILES="100 2000"   numbers of 1 KiB files (the Wine copy of many small files), one
+#                     run of the files part at each
+#   BENCH_FILES_REPS=3   repetitions of the files part at each number (at most BENCH_REPS)
 #   BENCH_REPS=5      repetitions of every measurement
 #   BENCH_BAD=100     unreadable bytes of the big file in the damaged-medium part
 #   BENCH_DAMAGED_REPS=3   its repetitions (at most BENCH_REPS by default): today a run is slow
 #   BENCH_SECTOR_REPS=1 repetitions of the slow-bad-sectors part (about two minutes each)
-#   BENCH_PARTS="copy damaged sectors files engine console"   the parts to run
+#   BENCH_PARTS="copy damaged sectors files record engine console"   the parts to run
 # The bench folder (default: build/bench in this repository) receives the Wine prefix, kept
 # between runs, the data, the work folders and samples.txt, every measurement in seconds.
 set -u
@@ -63,11 +65,19 @@ make_data() {
     if [[ $(stat -c %s "$data/big.bin" 2>/dev/null) != $((MIB << 20)) ]]; then
         head -c $((MIB << 20)) /dev/urandom >"$data/big.bin"
     fi
-    if [[ $(find "$data/files" -type f 2>/dev/null | wc -l) != "$FILES" ]]; then
-        fresh_folder "$data/files"
-        head -c $((FILES * 1024)) /dev/urandom |
-            split -b 1024 -a 5 -d --additional-suffix=.bin - "$data/files/f"
-    fi
+    local count
+    for count in $(file_counts); do
+        if [[ $(find "$data/files-$count" -type f 2>/dev/null | wc -l) != "$count" ]]; then
+            fresh_folder "$data/files-$count"
+            head -c $((count * 1024)) /dev/urandom |
+                split -b 1024 -a 5 -d --additional-suffix=.bin - "$data/files-$count/f"
+        fi
+    done
+}
+
+# The numbers of small files the chosen parts need.
+file_counts() {
+    { has_part files && printf '%s\n' $FILES; has_part record && echo "$RECORD_FILES"; } | sort -un
 }
 
 # copy_run <key> <source> <verifyData>: one run of tramox into a new work folder's "out".
@@ -206,24 +216,106 @@ run_damaged_part() {
     fresh_folder "$work"
 }
 
-# The small files into a destiny folder that is already there.
+# The small files into a destiny folder that is already there, at each number of files.
 run_files_part() {
-    local files=$BENCH/data/files work=$BENCH/work
-    for ((rep = 1; rep <= REPS; rep++)); do
-        copy_run wine.files "$files\\*.*" no || return 1
-        same_files "$files" "$work/out" || return 1
-        fresh_folder "$work/out"
-        sample wine.copyfile.files "$WINE" "$WIN64/copy_file.exe" "$(windows_path "$files")" \
-            "$(windows_path "$work/out")" || return 1
-        same_files "$files" "$work/out" || return 1
-        fresh_folder "$work/out"
-        sample wine.copyfile.files.checked "$WINE" "$WIN64/copy_file.exe" \
-            "$(windows_path "$files")" "$(windows_path "$work/out")" "$CHECKS" || return 1
-        same_files "$files" "$work/out" || return 1
-        fresh_folder "$work/out"
-        sample cp.files timed cp -r "$files/." "$work/out" || return 1
+    local count files work=$BENCH/work rep
+    for count in $FILES; do
+        files=$BENCH/data/files-$count
+        echo "bench: $count files of 1 KiB under Wine"
+        for ((rep = 1; rep <= FILES_REPS; rep++)); do
+            copy_run "wine.files.$count" "$files\\*.*" no || return 1
+            same_files "$files" "$work/out" || return 1
+            fresh_folder "$work/out"
+            sample "wine.copyfile.files.$count" "$WINE" "$WIN64/copy_file.exe" \
+                "$(windows_path "$files")" "$(windows_path "$work/out")" || return 1
+            same_files "$files" "$work/out" || return 1
+            # The checks grow with the folder under Wine: at 2,000 files a run would take most
+            # of an hour, so they run at the first number alone.
+            if [[ $count == "${FILES%% *}" ]]; then
+                fresh_folder "$work/out"
+                sample "wine.copyfile.files.checked.$count" "$WINE" "$WIN64/copy_file.exe" \
+                    "$(windows_path "$files")" "$(windows_path "$work/out")" "$CHECKS" || return 1
+                same_files "$files" "$work/out" || return 1
+            fi
+            fresh_folder "$work/out"
+            sample "cp.files.$count" timed cp -r "$files/." "$work/out" || return 1
+        done
     done
     fresh_folder "$work"
+}
+
+# The record part's tramox.damage, RECORD_BYTES or a little more: run blocks of 20 lines of about
+# 200 bytes naming copies elsewhere, and among them blocks naming each file of the destiny folder
+# complete once, spread over the record. Nothing in it makes the program fill a file in: its
+# lines name other paths, or ours as complete.
+make_record() {
+    local files=$1 destiny=$2
+    ls "$files" | SOURCE=$(windows_path "$files") DESTINY=$(windows_path "$destiny") awk \
+        -v bytes="$RECORD_BYTES" '
+        BEGIN {
+            ORS = "\r\n"; n = ours = 0; when = "2026-11-30 08:15:42.1234567"
+            source = ENVIRON["SOURCE"]; destiny = ENVIRON["DESTINY"]
+            split("complete made-up differs missing", kind, " ")
+            split("-|1000-1599 2048|4096-8191|100000-123455", ranges, "|")
+        }
+        { name[n++] = $0 }
+        function put(line) { print line; total += length(line) + 2 }
+        function other(block, i,    file) {
+            file = sprintf("\\IMG_%06d from the old album.jpg", block * 20 + i)
+            return sprintf("Z:\\rescued\\disc %04d\\photographs", block) \
+                file "\t" kind[i % 4 + 1] "\t" ranges[i % 4 + 1] "\t123456\t" when "\t" \
+                sprintf("E:\\disc %04d\\photographs", block) file \
+                "\t123456\t" when
+        }
+        END {
+            for (block = 0; total < bytes || ours < n; block++) {
+                put(sprintf("#2026-11-30 09:%02d:%02d E:\\disc %04d\\*.* -> " \
+                            "Z:\\rescued\\disc %04d", block / 60 % 60, block % 60, block, block))
+                for (i = 0; i < 20; i++) put(other(block, i))
+                if (ours < n && (ours + 10 <= n * total / bytes || total >= bytes)) {
+                    put("#2026-11-30 10:00:00 " source "\\*.* -> " destiny)
+                    for (i = 0; i < 10 && ours < n; i++) {
+                        put(destiny "\\" name[ours] "\tcomplete\t-\t1024\t" when "\t" source \
+                            "\\" name[ours] "\t1024\t" when)
+                        ours++
+                    }
+                }
+            }
+        }' >"$BENCH/data/record.damage"
+}
+
+# record_run <key> <with record: yes|no>: tramox over RECORD_FILES files whose copies are all
+# in the destiny folder already, with the record in its work folder or without; each file must
+# get its notice, and no copy may change. dumpResults keeps tramox.console for the check.
+record_run() {
+    local key=$1 files=$BENCH/data/files-$RECORD_FILES work=$BENCH/work before notices
+    fresh_folder "$work" && cp -rp "$files" "$work/out" || return 1
+    printf 'dumpResults: yes\r\n' >"$work/tramox.ini"
+    [[ $2 == yes ]] && { cp "$BENCH/data/record.damage" "$work/tramox.damage" || return 1; }
+    before=$(cd "$work/out" && find . -printf '%p %s %T@\n' | sort)
+    sample "$key" "$WINE" "$WIN64/copy_driver.exe" "$(windows_path "$TRAMOX")" \
+        "$(windows_path "$work")" "$(windows_path "$files")\\*.*" \
+        "$(windows_path "$work/out")" || return 1
+    notices=$(tr -d '\r' <"$work/tramox.console" | grep -c '^Copy "f[0-9]*\.bin" file already exists$')
+    [[ $notices == "$RECORD_FILES" ]] || {
+        echo "bench: $key: $notices notices of a file already there, not $RECORD_FILES" >&2
+        return 1
+    }
+    [[ $(cd "$work/out" && find . -printf '%p %s %T@\n' | sort) == "$before" ]] || {
+        echo "bench: $key: a copy already there was changed" >&2
+        return 1
+    }
+}
+
+# A run over copies that are all there, with a big tramox.damage beside it and without one.
+run_record_part() {
+    local rep
+    make_record "$BENCH/data/files-$RECORD_FILES" "$BENCH/work/out" || return 1
+    for ((rep = 1; rep <= REPS; rep++)); do
+        record_run record.big yes || return 1
+        record_run record.none no || return 1
+    done
+    fresh_folder "$BENCH/work"
 }
 
 # console_run <prefix> <command...>: one repetition in an empty work folder.
@@ -265,8 +357,11 @@ run_inside_display() {
         run_sectors_part || failed=1
     fi
     if has_part files; then
-        echo "bench: $FILES files of 1 KiB under Wine"
         run_files_part || failed=1
+    fi
+    if has_part record; then
+        echo "bench: $RECORD_FILES copies already there, with a record of $RECORD_BYTES bytes and without"
+        run_record_part || failed=1
     fi
     "$WINESERVER" -k 2>/dev/null
     return $failed
@@ -292,18 +387,19 @@ stats() {
         END { if (NR) printf "%.9g %.9g\n", v[1], NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# row <measure> <key> <unit> <baseline> <baseline key>: one line of the table, when both ran.
-# Units: MB/s (of the big file, 10^6 bytes), ms/file, µs (per line), s.
+# row <measure> <key> <unit> <baseline> <baseline key> [files] [baseline files]: one line of the
+# table, when both ran. Units: MB/s (of the big file, 10^6 bytes), ms/file (of the number of
+# files given for each side), µs (per line), s.
 row() {
     local measure=$1 key=$2 unit=$3 baseline=$4 own base
     own=$(stats "$key")
     base=$(stats "$5")
     [[ -n $own && -n $base ]] || return 0
     awk -v measure="$measure" -v baseline="$baseline" -v unit="$unit" -v own="$own" \
-        -v base="$base" -v mib="$MIB" -v files="$FILES" '
-        function value(seconds) {
+        -v base="$base" -v mib="$MIB" -v files="${6:-1}" -v baseFiles="${7:-${6:-1}}" '
+        function value(seconds, count) {
             if (unit == "MB/s") return mib * 1.048576 / seconds
-            if (unit == "ms/file") return seconds * 1000 / files
+            if (unit == "ms/file") return seconds * 1000 / count
             if (unit == "s") return seconds
             return seconds * 1e6
         }
@@ -313,10 +409,32 @@ row() {
         BEGIN {
             split(own, o, " ")
             split(base, b, " ")
-            printf "| %s | %s | %s | %s | %s | %s | %.3g |\n", measure, shown(value(o[1])),
-                shown(value(o[2])), baseline, shown(value(b[1])), shown(value(b[2])),
-                value(o[2]) / value(b[2])
+            printf "| %s | %s | %s | %s | %s | %s | %.3g |\n", measure, shown(value(o[1], files)),
+                shown(value(o[2], files)), baseline, shown(value(b[1], baseFiles)),
+                shown(value(b[2], baseFiles)), value(o[2], files) / value(b[2], baseFiles)
         }'
+}
+
+# The files part's rows at each number of files, and each number's per-file cost beside the
+# first's.
+files_rows() {
+    local count first=${FILES%% *}
+    for count in $FILES; do
+        row "Wine: tramox, $count files of 1 KiB" "wine.files.$count" ms/file "CopyFileA, Wine" \
+            "wine.copyfile.files.$count" "$count"
+        row "Wine: tramox, $count files of 1 KiB" "wine.files.$count" ms/file \
+            "CopyFileA after $CHECKS checks" "wine.copyfile.files.checked.$count" "$count"
+        row "Wine: CopyFileA, $count files of 1 KiB" "wine.copyfile.files.$count" ms/file \
+            "cp -r" "cp.files.$count" "$count"
+    done
+    for count in $FILES; do
+        [[ $count == "$first" ]] && continue
+        row "Wine: tramox, per file at $count files (target: ratio at most 1.2)" \
+            "wine.files.$count" ms/file "tramox, per file at $first" "wine.files.$first" \
+            "$count" "$first"
+        row "Wine: CopyFileA, per file at $count files" "wine.copyfile.files.$count" ms/file \
+            "CopyFileA, per file at $first" "wine.copyfile.files.$first" "$count" "$first"
+    done
 }
 
 print_table() {
@@ -326,8 +444,9 @@ print_table() {
         commit+=" with uncommitted changes in src/"
     echo
     echo "tramox bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit: big file $MIB MiB," \
-        "$FILES files of 1 KiB, $REPS repetitions$(has_part damaged &&
-            echo " ($DAMAGED_REPS with $BAD unreadable bytes)"); best and median of them;" \
+        "$(has_part files && echo "${FILES// / and } files of 1 KiB, ")$REPS repetitions$(
+            has_part damaged && echo " ($DAMAGED_REPS with $BAD unreadable bytes)")$(
+            has_part files && echo " ($FILES_REPS of the files)"); best and median of them;" \
         "load average" \
         "$LOAD at the start, $(cut -d' ' -f1 /proc/loadavg) at the end"
     echo
@@ -348,10 +467,9 @@ print_table() {
         "tramox, the file healthy" sectors.healthy.whole
     row "Wine: tramox, 8 slow bad sectors, without it: whole run" sectors.no.whole s \
         "tramox, the file healthy" sectors.healthy.whole
-    row "Wine: tramox, 1 KiB files" wine.files ms/file "cp -r" cp.files
-    row "Wine: tramox, 1 KiB files" wine.files ms/file "CopyFileA after $CHECKS checks" \
-        wine.copyfile.files.checked
-    row "Wine: CopyFileA, 1 KiB files" wine.copyfile.files ms/file "cp -r" cp.files
+    files_rows
+    row "Wine: tramox, $RECORD_FILES copies already there, a record of $((RECORD_BYTES / 1000000)) MB (target: ratio at most 1.1)" \
+        record.big s "the same without a record" record.none
     row "Simulated: engine, verifyData no" sim.engine.no MB/s "os:: 1 MiB blocks" sim.block
     row "Simulated: engine, verifyData yes" sim.engine.yes MB/s "os:: 1 MiB blocks" sim.block
     for platform in sim win; do
@@ -376,7 +494,10 @@ main() {
     BENCH=${3:-$ROOT/build/bench}
     mkdir -p "$BENCH" && BENCH=$(cd "$BENCH" && pwd)
     TRAMOX=$WIN64/tramox/tramox.exe
-    MIB=${BENCH_MIB:-64} FILES=${BENCH_FILES:-500} REPS=${BENCH_REPS:-5}
+    MIB=${BENCH_MIB:-64} FILES=${BENCH_FILES:-100 2000} REPS=${BENCH_REPS:-5}
+    FILES_REPS=${BENCH_FILES_REPS:-$((REPS < 3 ? REPS : 3))}
+    # The record part: copies of these many files already there, a tramox.damage of these bytes.
+    RECORD_FILES=1000 RECORD_BYTES=20000000
     # tramox looks for each missing destiny file depthSearchDestiny + 1 times (the default).
     CHECKS=2049
     BAD=${BENCH_BAD:-100}
@@ -384,20 +505,21 @@ main() {
     # Today's engine takes about a second per bad byte under Wine.
     DAMAGED_LIMIT=$((120 + 5 * BAD))
     PRELOAD=$NATIVE/unreadable_reads.so
-    PARTS=${BENCH_PARTS:-copy damaged sectors files engine console}
+    PARTS=${BENCH_PARTS:-copy damaged sectors files record engine console}
     SECTOR_REPS=${BENCH_SECTOR_REPS:-1}
     SAMPLES=$BENCH/samples.txt
     LOAD=$(cut -d' ' -f1 /proc/loadavg)
-    export BENCH WIN64 TRAMOX MIB FILES REPS PARTS SAMPLES CHECKS BAD DAMAGED_REPS DAMAGED_LIMIT \
-        PRELOAD SECTOR_REPS
+    export BENCH WIN64 TRAMOX MIB FILES FILES_REPS RECORD_FILES RECORD_BYTES REPS PARTS SAMPLES \
+        CHECKS BAD DAMAGED_REPS DAMAGED_LIMIT PRELOAD SECTOR_REPS
     : >"$SAMPLES"
     local failed=0
     run_native || failed=1
-    if has_part copy || has_part damaged || has_part sectors || has_part files; then
+    if has_part copy || has_part damaged || has_part sectors || has_part files ||
+        has_part record; then
         make_data || return 1
     fi
     if has_part copy || has_part damaged || has_part sectors || has_part files ||
-        has_part console; then
+        has_part record || has_part console; then
         xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-display || failed=1
     fi
     print_table
