@@ -168,9 +168,7 @@ run_settings_scenario() {
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 
-# The copy scenario's damaged source is made unreadable in part by a preloaded library. Its 300
-# small files took some 95 s per build when each look for a missing copy read the whole folder.
-COPY_TIMEOUT=$((STEP_TIMEOUT * 3))
+# The copy scenario's damaged source is made unreadable in part by a preloaded library.
 run_copy_scenario() {
     local build=$1 e2e=$2 work="$2/work-copy"
     fresh_folder "$work"
@@ -182,7 +180,7 @@ run_copy_scenario() {
     TRAMOX_READ_LOG="$work/reads.log" \
         TRAMOX_UNREADABLE="$work/damaged/bad.bin:1000-1599,2048,3000@3,4000@2;$work/slow/slow.bin:slow=65536;$work/refill/r.bin:500-599@4;$work/slow/cut.bin:slow=65536;$work/rf/r0.bin:70000-70099,failms=2;$work/rf/r2.bin:3000,failms=2" \
         LD_PRELOAD="$(dirname "$e2e")/preload/\$LIB/unreadable_reads.so" \
-        timeout "$COPY_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
+        timeout "$STEP_TIMEOUT" "$WINE" "$build/e2e_driver.exe" copy \
         "$(windows_path "$build/tramox.exe")" "$(windows_path "$work")"
 }
 
