@@ -229,6 +229,12 @@ run_files_part() {
             sample "wine.copyfile.files.$count" "$WINE" "$WIN64/copy_file.exe" \
                 "$(windows_path "$files")" "$(windows_path "$work/out")" || return 1
             same_files "$files" "$work/out" || return 1
+            # What tramox takes beyond CopyFileA, which creates the same files under the same Wine
+            # (whose create of a new name reads the whole folder): the program's own cost.
+            awk -v key="wine.files.own.$count" -v own="wine.files.$count" \
+                -v base="wine.copyfile.files.$count" '
+                $1 == own { o = $2 } $1 == base { b = $2 } END { printf "%s %.9f\n", key, o - b }' \
+                "$SAMPLES" >>"$SAMPLES"
             # The checks grow with the folder under Wine: at 2,000 files a run would take most
             # of an hour, so they run at the first number alone.
             if [[ $count == "${FILES%% *}" ]]; then
@@ -434,6 +440,8 @@ files_rows() {
             "$count" "$first"
         row "Wine: CopyFileA, per file at $count files" "wine.copyfile.files.$count" ms/file \
             "CopyFileA, per file at $first" "wine.copyfile.files.$first" "$count" "$first"
+        row "Wine: tramox beyond CopyFileA, per file at $count files" "wine.files.own.$count" \
+            ms/file "the same at $first" "wine.files.own.$first" "$count" "$first"
     done
 }
 

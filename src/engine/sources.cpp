@@ -155,7 +155,9 @@ void StartCopying() {
     CopyJob.sourceFolder = FolderOf(os::FromCodePage(source));
     CopyJob.destinyFolder = os::FromCodePage(destiny);
     CopyJob.destinyListing = rt::FolderListing{};
+    output::ReleaseDamageIndex(CopyJob.damageIndex);
     CopyJob.damageIndex = output::DamageIndex{};
+    CopyJob.damageIndex.folder = os::NameKey(output::RecordPath(CopyJob.destinyFolder, ""));
     CopyJob.state = JobState::SearchDestiny;
     CopyJob.attempts = 0;
 }

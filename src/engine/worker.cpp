@@ -10,6 +10,7 @@
 #include "engine/retry.h"
 #include "engine/steps.h"
 #include "output/controls.h"
+#include "output/damage_record.h"
 #include "output/display.h"
 #include "output/html_log.h"
 #include "output/messages.h"
@@ -160,6 +161,7 @@ void CopyWorker() {
         ReportDamage(true);
     }
     rt::FindClose(CopyJob.entry);  // a run may end before its list of sources does
+    output::ReleaseDamageIndex(CopyJob.damageIndex);  // the record is nobody's between runs
     if (turn == Turn::Go) {
         output::EndLogRun();
         if (Settings.exitAfterCopy) os::Send(Controls.mainWindow, os::kMsgDestroy, 0, 0);

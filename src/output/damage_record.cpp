@@ -65,7 +65,6 @@ namespace {
 
 constexpr unsigned kCompleteBit = 1u << kComplete;
 constexpr size_t kLongestLine = size_t{64} << 20;  // far beyond any honest record line
-constexpr uint32_t kChunk = 1u << 16;
 
 // Strict UTF-8: no overlong forms, surrogates or code points beyond U+10FFFF.
 bool IsUtf8(std::string_view text) {
@@ -258,6 +257,14 @@ void RecordLines::Feed(std::string_view bytes, const OnLine& onLine) {
     while (!bytes.empty()) {
         size_t end = bytes.find('\n');
         std::string_view piece = bytes.substr(0, end);
+        if (!cut && line.empty() && end != std::string_view::npos && piece.size() <= kLongestLine) {
+            if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+            onLine(piece, start, false);  // a whole line in hand: handed on without a copy
+            at += static_cast<int64_t>(end + 1);
+            start = at;
+            bytes.remove_prefix(end + 1);
+            continue;
+        }
         if (!cut && line.size() + piece.size() > kLongestLine) {
             line.append(piece.substr(0, kLongestLine - line.size()));
             onLine(line, start, true);
@@ -313,6 +320,24 @@ bool OpensRun(std::string_view line) {
     return !line.empty() && line[0] == '#' && line.find('\t') == std::string_view::npos;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether a path in ASCII, or any path's key, names a file right in the folder of `folder`
+// (a key ending in "\\"; empty: any folder).
+bool InFolder(const std::string& folder, std::string_view path) {
+    if (folder.empty()) return true;
+    if (path.size() <= folder.size() || path.find('\\', folder.size()) != std::string_view::npos)
+        return false;
+    for (size_t i = 0; i < folder.size(); ++i)
+        if (AsciiUpper(path[i]) != folder[i]) return false;
+    return true;
+}
+
 // A line's place under the path it names, as DamageScan::Feed and FeedCut compare it: a line
 // of the block the path's lines are in joins them, a line of a later block replaces them.
 void IndexLine(DamageIndex& index, std::string_view line, int64_t offset, bool cut) {
@@ -322,31 +347,49 @@ void IndexLine(DamageIndex& index, std::string_view line, int64_t offset, bool c
         return;
     }
     std::string_view path = line.substr(0, line.find('\t'));
-    DamageIndex::Lines& lines =
-        index.paths[os::NameKey(IsUtf8(line) ? std::string(path) : os::FromCodePage(path))];
+    // A path in ASCII reads the same in any code page: the rest of its line need not be looked at.
+    bool ascii = IsAscii(path);
+    if (ascii && !InFolder(index.folder, path)) return;  // the common case, without a key
+    std::string key =
+        ascii || IsUtf8(line) ? os::NameKey(path) : os::NameKey(os::FromCodePage(path));
+    if (!ascii && !InFolder(index.folder, key)) return;
+    DamageIndex::Lines& lines = index.paths[std::move(key)];
     if (lines.block != index.block) lines.spans.clear();
     lines.block = index.block;
     lines.spans.push_back(DamageIndex::Span{offset, static_cast<uint32_t>(line.size()), cut});
 }
 
 constexpr uint32_t kShareAll = os::kShareRead | os::kShareWrite;
+constexpr uint32_t kBuildChunk = 1u << 20;
+
+bool OpenRecord(DamageIndex& index, uint32_t* error) {
+    os::FileHandle file = os::kInvalidFile;
+    *error = os::OpenFile(kDamageFileName, os::kAccessRead, kShareAll, os::kOpenExisting,
+                          os::kAttrNormal, &file);
+    index.file = file;
+    return *error == 0;
+}
 
 void BuildIndex(DamageIndex& index) {
-    os::FileHandle file = os::kInvalidFile;
-    uint32_t error = os::OpenFile(kDamageFileName, os::kAccessRead, kShareAll, os::kOpenExisting,
-                                  os::kAttrNormal, &file);
+    ReleaseDamageIndex(index);
+    std::string folder = std::move(index.folder);
     index = DamageIndex{};
-    index.built = error == 0 || error == os::kErrorFileNotFound;  // else: again next time
-    if (error != 0) return;
+    index.folder = std::move(folder);
+    uint32_t error = 0;
+    bool opened = OpenRecord(index, &error);
+    index.built = opened || error == os::kErrorFileNotFound;  // else: again next time
+    if (!opened) return;
     RecordLines lines;
     auto onLine = [&index](std::string_view line, int64_t offset, bool cut) {
         IndexLine(index, line, offset, cut);
     };
-    std::vector<char> chunk(kChunk);
+    uint64_t size = 0;
+    os::FileSize(index.file, &size);  // only to size the reads: a record grown since is read whole
+    uint32_t reads = static_cast<uint32_t>(std::clamp<uint64_t>(size + 1, 4096, kBuildChunk));
+    std::vector<char> chunk(reads);
     uint32_t got = 0;
-    while ((error = os::ReadFile(file, chunk.data(), kChunk, &got)) == 0 && got > 0)
+    while ((error = os::ReadFile(index.file, chunk.data(), reads, &got)) == 0 && got > 0)
         lines.Feed(std::string_view(chunk.data(), got), onLine);
-    os::CloseFile(file);
     index.endsLine = !lines.Within();
     lines.End(onLine);
     index.end = lines.at;
@@ -394,26 +437,34 @@ void AppendDamageLines(const std::vector<std::string>& lines, DamageIndex* index
     rt::CheckStrict();
 }
 
+void ReleaseDamageIndex(DamageIndex& index) {
+    if (index.file != os::kInvalidFile) os::CloseFile(index.file);
+    index.file = os::kInvalidFile;
+    index.built = false;
+}
+
 Recorded LatestDamage(DamageIndex& index, const std::string& path, RecordedDamage* found) {
     // The platform itself: the thread's pending IoResult must neither skip this nor be touched.
-    if (!index.built) BuildIndex(index);
-    auto named = index.readable ? index.paths.find(os::NameKey(path)) : index.paths.end();
-    if (named == index.paths.end()) return Recorded::None;
-    os::FileHandle file = os::kInvalidFile;
-    if (os::OpenFile(kDamageFileName, os::kAccessRead, kShareAll, os::kOpenExisting,
-                     os::kAttrNormal, &file) != 0)
-        return Recorded::None;
-    DamageScan scan(path);
-    std::string line;
-    bool read = true;
-    for (const DamageIndex::Span& span : named->second.spans) {
-        read = ReadSpan(file, span, &line);
-        if (!read) break;
-        span.cut ? scan.FeedCut(line) : scan.Feed(line);
+    for (int reading = 0; reading < 2; ++reading) {  // a second time from scratch: see below
+        if (!index.built) BuildIndex(index);
+        auto named = index.readable ? index.paths.find(os::NameKey(path)) : index.paths.end();
+        uint32_t error = 0;
+        if (named == index.paths.end() ||
+            (index.file == os::kInvalidFile && !OpenRecord(index, &error)))  // made since
+            return Recorded::None;
+        DamageScan scan(path);
+        std::string line;
+        bool read = true;
+        for (const DamageIndex::Span& span : named->second.spans) {
+            read = ReadSpan(index.file, span, &line);
+            if (!read) break;
+            span.cut ? scan.FeedCut(line) : scan.Feed(line);
+        }
+        if (read && !scan.Names()) return Recorded::None;
+        if (read) return scan.Latest(found) ? Recorded::Sound : Recorded::Unsound;
+        index.built = false;  // the record is not what was indexed: read it whole again
     }
-    os::CloseFile(file);
-    if (!read || !scan.Names()) return Recorded::None;
-    return scan.Latest(found) ? Recorded::Sound : Recorded::Unsound;
+    return Recorded::None;
 }
 
 // Each kind's ranges are ascending and apart: the first ending at or after `at` is found by

@@ -120,7 +120,9 @@ enum class Recorded { None, Unsound, Sound };
 
 // Where the lines of each destiny path's latest block lie in tramox.damage: the record read
 // whole once, at the first lookup, then told of the lines this program appends to it, so that
-// a lookup reads its own path's lines alone. A fresh one for each run.
+// a lookup reads its own path's lines alone, through a handle kept open until the index is
+// released (shared for reading and writing: it stops no one's appending). A fresh one for each
+// run, released when the run ends.
 struct DamageIndex {
     struct Span {
         int64_t offset = 0;
@@ -131,8 +133,12 @@ struct DamageIndex {
         uint64_t block = 0;
         std::vector<Span> spans;
     };
+    // The paths looked up, when they all lie in one folder: NameKey of its RecordPath form with
+    // its "\" ("D:\OUT\"); lines naming a path elsewhere are passed over. Empty: every path.
+    std::string folder;
     bool built = false;
     bool readable = true;  // false: reading it failed, and it is as good as none
+    intptr_t file = -1;    // the record, open for reading (os::FileHandle)
     int64_t end = 0;       // the record's size as indexed
     bool endsLine = true;  // its last byte ends a line, where a new line can follow
     uint64_t block = 0;    // the block the last line belongs to
@@ -143,6 +149,9 @@ struct DamageIndex {
 // it, Unsound when its latest block cannot be trusted. Never a strict failure: an unreadable
 // record is as good as none.
 Recorded LatestDamage(DamageIndex& index, const std::string& path, RecordedDamage* found);
+
+// Closes the index's handle; the index is built afresh at its next lookup.
+void ReleaseDamageIndex(DamageIndex& index);
 
 // Appends the lines, each ending in CR LF, and tells `index` where they went; a failure ends
 // the program with the run-time error report.

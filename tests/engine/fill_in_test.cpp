@@ -336,6 +336,7 @@ TEST_F(EngineTest, FillInRunAfterRun) {
             bool fills = run > 0 &&
                          output::LatestDamage(index, kCopy, &listed) == output::Recorded::Sound &&
                          !listed.complete;
+            output::ReleaseDamageIndex(index);
             const std::string before = sim::Content(kCopy);
             auto inListed = [&](uint64_t at) {
                 for (const auto& ranges : listed.ranges)
