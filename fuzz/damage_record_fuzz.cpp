@@ -69,9 +69,9 @@ void Check(const std::string& path, std::string_view bytes, size_t chunk) {
     Require(trusted == byChunk.Latest(&again));
     sim::AddFile(output::kDamageFileName, std::string(bytes));
     bool same = true;
-    for (size_t cut : {size_t{0}, path.rfind('\\') + 1}) {  // every path, then its folder's
+    for (bool everyFolder : {false, true}) {  // the path's folder alone, then every folder
         output::DamageIndex index;
-        index.folder = os::NameKey(path.substr(0, cut));
+        index.everyFolder = everyFolder;
         bool sound = output::LatestDamage(index, path, &indexed) == output::Recorded::Sound;
         output::ReleaseDamageIndex(index);
         Require(sound == trusted);

@@ -157,7 +157,6 @@ void StartCopying() {
     CopyJob.destinyListing = rt::FolderListing{};
     output::ReleaseDamageIndex(CopyJob.damageIndex);
     CopyJob.damageIndex = output::DamageIndex{};
-    CopyJob.damageIndex.folder = os::NameKey(output::RecordPath(CopyJob.destinyFolder, ""));
     CopyJob.state = JobState::SearchDestiny;
     CopyJob.attempts = 0;
 }

@@ -327,10 +327,10 @@ bool IsAscii(std::string_view text) {
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Whether a path in ASCII, or any path's key, names a file right in the folder of `folder`
-// (a key ending in "\\"; empty: any folder).
-bool InFolder(const std::string& folder, std::string_view path) {
-    if (folder.empty()) return true;
+// Whether a path in ASCII, or any path's key, names a file right in the index's folder.
+bool InFolder(const DamageIndex& index, std::string_view path) {
+    const std::string& folder = index.folder;
+    if (index.everyFolder) return true;
     if (path.size() <= folder.size() || path.find('\\', folder.size()) != std::string_view::npos)
         return false;
     for (size_t i = 0; i < folder.size(); ++i)
@@ -349,10 +349,10 @@ void IndexLine(DamageIndex& index, std::string_view line, int64_t offset, bool c
     std::string_view path = line.substr(0, line.find('\t'));
     // A path in ASCII reads the same in any code page: the rest of its line need not be looked at.
     bool ascii = IsAscii(path);
-    if (ascii && !InFolder(index.folder, path)) return;  // the common case, without a key
+    if (ascii && !InFolder(index, path)) return;  // the common case, without a key
     std::string key =
         ascii || IsUtf8(line) ? os::NameKey(path) : os::NameKey(os::FromCodePage(path));
-    if (!ascii && !InFolder(index.folder, key)) return;
+    if (!ascii && !InFolder(index, key)) return;
     DamageIndex::Lines& lines = index.paths[std::move(key)];
     if (lines.block != index.block) lines.spans.clear();
     lines.block = index.block;
@@ -370,11 +370,12 @@ bool OpenRecord(DamageIndex& index, uint32_t* error) {
     return *error == 0;
 }
 
-void BuildIndex(DamageIndex& index) {
+void BuildIndex(DamageIndex& index, const std::string& folder) {
     ReleaseDamageIndex(index);
-    std::string folder = std::move(index.folder);
+    bool everyFolder = index.everyFolder;
     index = DamageIndex{};
-    index.folder = std::move(folder);
+    index.everyFolder = everyFolder;
+    if (!everyFolder) index.folder = folder;
     uint32_t error = 0;
     bool opened = OpenRecord(index, &error);
     index.built = opened || error == os::kErrorFileNotFound;  // else: again next time
@@ -445,9 +446,15 @@ void ReleaseDamageIndex(DamageIndex& index) {
 
 Recorded LatestDamage(DamageIndex& index, const std::string& path, RecordedDamage* found) {
     // The platform itself: the thread's pending IoResult must neither skip this nor be touched.
+    const std::string key = os::NameKey(path);
+    const std::string folder = key.substr(0, key.rfind('\\') + 1);
+    if (index.built && !index.everyFolder && folder != index.folder) {
+        index.everyFolder = true;  // looked up elsewhere: every folder's lines are wanted
+        index.built = false;
+    }
     for (int reading = 0; reading < 2; ++reading) {  // a second time from scratch: see below
-        if (!index.built) BuildIndex(index);
-        auto named = index.readable ? index.paths.find(os::NameKey(path)) : index.paths.end();
+        if (!index.built) BuildIndex(index, folder);
+        auto named = index.readable ? index.paths.find(key) : index.paths.end();
         uint32_t error = 0;
         if (named == index.paths.end() ||
             (index.file == os::kInvalidFile && !OpenRecord(index, &error)))  // made since

@@ -133,9 +133,11 @@ struct DamageIndex {
         uint64_t block = 0;
         std::vector<Span> spans;
     };
-    // The paths looked up, when they all lie in one folder: NameKey of its RecordPath form with
-    // its "\" ("D:\OUT\"); lines naming a path elsewhere are passed over. Empty: every path.
+    // The folder of the first path looked up, as NameKey of its RecordPath form with its "\"
+    // ("D:\OUT\"): lines naming a path elsewhere are passed over, until a lookup elsewhere has
+    // every path indexed (everyFolder).
     std::string folder;
+    bool everyFolder = false;
     bool built = false;
     bool readable = true;  // false: reading it failed, and it is as good as none
     intptr_t file = -1;    // the record, open for reading (os::FileHandle)
