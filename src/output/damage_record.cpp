@@ -331,7 +331,7 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a
 bool InFolder(const DamageIndex& index, std::string_view path) {
     const std::string& folder = index.folder;
     if (index.everyFolder) return true;
-    if (path.size() <= folder.size() || path.find('\\', folder.size()) != std::string_view::npos)
+    if (path.size() < folder.size() || path.find('\\', folder.size()) != std::string_view::npos)
         return false;
     for (size_t i = 0; i < folder.size(); ++i)
         if (AsciiUpper(path[i]) != folder[i]) return false;
